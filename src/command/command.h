@@ -1,0 +1,23 @@
+// The keyword table and the field readers the keyword handlers share.
+#pragma once
+
+#include "iscript/iscript.h"
+
+#include <cstdint>
+
+#define KEYWORD_SIZE 40           // 39 characters and a NUL
+
+typedef int (*KeywordHandler)(InstallScript* script, const char* arguments, int32_t* consumed);
+
+int RegisterScriptKeywords();
+int KeywordTableFree();
+int KeywordRegister(const char* keyword, KeywordHandler handler);
+int KeywordIsKnown(const char* keyword);
+int KeywordDispatch(const char* keyword, InstallScript* script, const char* arguments,
+                    int32_t* consumed);
+
+// Field readers. ReadField consumes the whole field but copies at most
+// size - 1 bytes of it, so no field can run past its destination.
+int ReadField(const char* arguments, char* destination, int size, int32_t* consumed);
+int CountListEntries(const char* arguments, char separator, int32_t* count, int32_t* consumed);
+int SkipLine(InstallScript* script, const char* arguments, int32_t* consumed);

@@ -1,0 +1,142 @@
+// The seam between the portable core and the operating system.
+//
+// Every service the core needs from the machine is one plain function here,
+// implemented once in platform/win32 (the Win32 API) and once in
+// platform/posix (stand-ins that behave like Windows, the way Wine does).
+// The seam speaks Windows: paths carry drive letters and backslashes,
+// registry calls return Windows error codes, windows are HWND values.
+// Sockets are the one exception; they keep their differences in
+// zunkcore/socket-os.h.
+//
+// Sections:
+//   1. Process: command line, module path, exit, console, notices
+//   2. Files and folders
+//   3. Registry
+//   4. Processes and components
+//   5. User interface: message boxes, dialogs, progress
+#pragma once
+
+#include "platform/wintypes.h"
+
+#include <cstdint>
+#include <cstdio>
+
+// ---------------------------------------------------------------------------
+// 1. Process
+
+// The full command line, program path included, as Windows gives it. On
+// POSIX it is composed from argv with the Windows quoting rules. Never NULL
+// once the entry has started (NULL before, so DebugInit can tell).
+const char* PlatGetCommandLine();
+
+// The running program's own file as a Windows path, cut to size - 1
+// characters. Returns the length written.
+int PlatGetModulePath(char* buffer, int size);
+
+// Ends the process at once with the given status; no teardown runs.
+[[noreturn]] void PlatExit(int status);
+
+// Opens a console window titled `title` (POSIX: standard output, titled
+// through the terminal when it is one). 1 on success.
+int PlatConsoleOpen(const char* title);
+// Writes to the console opened above. Failures are ignored.
+void PlatConsoleWrite(const char* text, int length);
+
+// The modal error notice of a fatal report: a message box with an error
+// icon and an OK button (POSIX: standard error). Returns when dismissed.
+void PlatFatalNotice(const char* text, const char* caption);
+
+// Milliseconds since an arbitrary start; for pacing, never for dates.
+uint32_t PlatTickCount();
+void PlatSleep(uint32_t milliseconds);
+
+// ---------------------------------------------------------------------------
+// 2. Files and folders. Every path is a Windows path. Functions returning
+// int give 1 for success and 0 for failure, and leave the Windows error code
+// for PlatLastError().
+
+uint32_t PlatLastError();
+
+// fopen() of a Windows path with a C stdio mode.
+FILE* PlatFileOpen(const char* path, const char* mode);
+int PlatDeleteFile(const char* path);
+int PlatCopyFile(const char* from, const char* to, int failIfExists);
+int PlatMoveFile(const char* from, const char* to);    // replaces `to`
+int PlatFileSize(const char* path, uint32_t* size);    // 0 if no status
+int PlatFileExists(const char* path);
+int PlatCreateFolder(const char* path);
+int PlatRemoveFolder(const char* path);                // empty folders only
+int PlatSetCurrentFolder(const char* path);
+
+// Lists a folder (a Windows path ending in a separator): calls `visit` with
+// each entry name, "." and ".." included as Windows reports them, until it
+// returns 0. 1 when the folder could be listed, 0 otherwise.
+int PlatListFolder(const char* folder, int (*visit)(const char* name, void* context),
+                   void* context);
+
+// Folder queries as the Win32 calls return them (no normalisation here).
+int PlatGetWindowsFolder(char* buffer, int size);
+int PlatGetSystemFolder(char* buffer, int size);
+int PlatGetTempFolder(char* buffer, int size);
+int PlatGetCurrentFolder(char* buffer, int size);
+int PlatGetProgramsFolder(char* buffer, int size);     // the user's Start-menu Programs
+
+// A new empty file with a unique name in `folder`, named with `prefix` as
+// GetTempFileNameA does (PREFXXXX.TMP). 1 and the name in `result` (260).
+int PlatTempFileName(const char* folder, const char* prefix, char* result);
+
+// Asks the system to delete the file at the next restart (MoveFileEx with
+// MOVEFILE_DELAY_UNTIL_REBOOT). POSIX has no such facility: always 0.
+int PlatDeleteOnRestart(const char* path);
+
+// ---------------------------------------------------------------------------
+// 3. Registry. Roots are the predefined HKEY values; results are Windows
+// error codes (ERROR_SUCCESS = 0). Keys are opened with full access.
+
+int32_t PlatRegCreateKey(HKEY root, const char* subKey, HKEY* key);
+int32_t PlatRegOpenKey(HKEY root, const char* subKey, HKEY* key);
+int32_t PlatRegCloseKey(HKEY key);
+int32_t PlatRegDeleteKey(HKEY root, const char* subKey);
+int32_t PlatRegSetValue(HKEY key, const char* name, uint32_t type, const void* data,
+                        uint32_t size);
+// Reads at most *size bytes; *size becomes the stored size and *type the
+// stored type. ERROR_MORE_DATA when the buffer is too small.
+int32_t PlatRegQueryValue(HKEY key, const char* name, uint32_t* type, void* data,
+                          uint32_t* size);
+
+// ---------------------------------------------------------------------------
+// 4. Processes and components
+
+typedef struct PlatProcess_* PlatProcess;
+
+// Starts a program from a command line (CreateProcess without application
+// name, handles inherited). 1 and the process in *process.
+int PlatStartProcess(const char* commandLine, PlatProcess* process);
+// Starts a file with the shell's "open" verb (ShellExecuteEx). 1 on success.
+int PlatShellOpen(const char* file, const char* parameters, PlatProcess* process);
+// Waits up to `milliseconds`: 1 when the process ended, 0 on time-out.
+int PlatWaitProcess(PlatProcess process, uint32_t milliseconds);
+int PlatProcessExitCode(PlatProcess process, uint32_t* exitCode);
+void PlatCloseProcess(PlatProcess process);
+
+// Dynamic loading of a component (LoadLibraryEx with an altered search path;
+// dlopen on POSIX) and its entry points.
+HMODULE PlatLoadComponent(const char* path);
+void* PlatComponentEntry(HMODULE module, const char* name);
+void PlatFreeComponent(HMODULE module);
+
+// Common controls, COM and OLE of the working road. Results are the HRESULTs
+// (0 = S_OK); POSIX has nothing to start and reports 0.
+void PlatInitCommonControls(uint32_t classes);
+int32_t PlatComInitialize();
+int32_t PlatOleInitialize();
+void PlatOleUninitialize();
+void PlatComUninitialize();
+
+// ---------------------------------------------------------------------------
+// 5. User interface
+
+// A message box with no owner. `style` is a combination of the MB_ values of
+// wintypes.h; returns IDOK, IDYES or IDNO. POSIX: caption and text on
+// standard output; a yes/no question reads a line from standard input.
+int PlatMessageBox(const char* text, const char* caption, uint32_t style);
