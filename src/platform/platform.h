@@ -114,10 +114,17 @@ typedef struct PlatProcess_* PlatProcess;
 int PlatStartProcess(const char* commandLine, PlatProcess* process);
 // Starts a file with the shell's "open" verb (ShellExecuteEx). 1 on success.
 int PlatShellOpen(const char* file, const char* parameters, PlatProcess* process);
-// Waits up to `milliseconds`: 1 when the process ended, 0 on time-out.
+// Waits up to `milliseconds`: 0 on time-out only; 1 when the process ended
+// or the wait failed, so that no caller loops on a broken handle.
 int PlatWaitProcess(PlatProcess process, uint32_t milliseconds);
 int PlatProcessExitCode(PlatProcess process, uint32_t* exitCode);
 void PlatCloseProcess(PlatProcess process);
+
+// A handle of the running process with only the right to wait for it,
+// inheritable, so that a program started next can watch its parent end
+// (POSIX: the process id). 0 when it can't be opened.
+uintptr_t PlatOpenSelfInheritable();
+void PlatCloseHandle(uintptr_t handle);
 
 // Dynamic loading of a component (LoadLibraryEx with an altered search path;
 // dlopen on POSIX) and its entry points.

@@ -1,0 +1,48 @@
+#include "zunkcore/folders.h"
+
+#include "platform/platform.h"
+#include "zunkcore/zunk-str.h"
+
+int NormalizePath(char* path, int addTrailingSeparator) {
+    int length = 0;
+    for (; path[length] != '\0'; ++length) {
+        if (path[length] == '/') path[length] = '\\';
+    }
+    if (addTrailingSeparator == 1 && (length == 0 || path[length - 1] != '\\')) {
+        path[length] = '\\';
+        path[length + 1] = '\0';
+    }
+    return 1;
+}
+
+// The queries leave room for the separator they may append, so a folder that
+// fills the whole buffer never pushes it one byte past the end.
+static int QueryFolder(int (*query)(char*, int), char* buffer, int size) {
+    buffer[0] = '\0';
+    query(buffer, size - 1);
+    buffer[size - 2] = '\0';
+    return NormalizePath(buffer, 1);
+}
+
+int GetWindowsFolder(char* buffer, int size) {
+    return QueryFolder(PlatGetWindowsFolder, buffer, size);
+}
+int GetSystemFolder(char* buffer, int size) {
+    return QueryFolder(PlatGetSystemFolder, buffer, size);
+}
+int GetTempFolder(char* buffer, int size) { return QueryFolder(PlatGetTempFolder, buffer, size); }
+int GetCurrentFolder(char* buffer, int size) {
+    return QueryFolder(PlatGetCurrentFolder, buffer, size);
+}
+
+int GetProgramFolder(char* buffer, int size) {
+    buffer[0] = '\0';
+    PlatGetModulePath(buffer, size);
+    NormalizePath(buffer, 0);
+    const char* separator = nullptr;
+    for (const char* p = buffer; *p != '\0'; ++p) {
+        if (*p == '\\') separator = p;
+    }
+    if (separator != nullptr) buffer[separator - buffer + 1] = '\0';
+    return 1;
+}

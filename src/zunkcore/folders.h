@@ -1,0 +1,11 @@
+// ZunkCore folder queries: each result uses backslashes only and ends in one.
+#pragma once
+
+#define FOLDER_PATH_SIZE 320
+
+int NormalizePath(char* path, int addTrailingSeparator);
+int GetWindowsFolder(char* buffer, int size);
+int GetSystemFolder(char* buffer, int size);
+int GetTempFolder(char* buffer, int size);
+int GetCurrentFolder(char* buffer, int size);
+int GetProgramFolder(char* buffer, int size);
