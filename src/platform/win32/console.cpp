@@ -1,0 +1,27 @@
+// Win32 backend: the diagnostic console window and the fatal-error notice.
+#include <windows.h>
+
+#include "platform/platform.h"
+
+static HANDLE ConsoleOutput = nullptr;
+
+int PlatConsoleOpen(const char* title) {
+    // A program started from a console already has one; AllocConsole then
+    // fails and the inherited standard output serves.
+    AllocConsole();
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output == nullptr || output == INVALID_HANDLE_VALUE) return 0;
+    ConsoleOutput = output;
+    if (title != nullptr) SetConsoleTitleA(title);
+    return 1;
+}
+
+void PlatConsoleWrite(const char* text, int length) {
+    if (ConsoleOutput == nullptr || text == nullptr || length <= 0) return;
+    DWORD written = 0;
+    WriteFile(ConsoleOutput, text, static_cast<DWORD>(length), &written, nullptr);
+}
+
+void PlatFatalNotice(const char* text, const char* caption) {
+    MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONERROR);
+}

@@ -1,0 +1,38 @@
+// Win32 backend: single files (open, delete, copy, move, size, existence).
+#include <windows.h>
+
+#include "platform/platform.h"
+
+uint32_t PlatLastError() { return GetLastError(); }
+
+FILE* PlatFileOpen(const char* path, const char* mode) { return fopen(path, mode); }
+
+int PlatDeleteFile(const char* path) { return DeleteFileA(path) ? 1 : 0; }
+
+int PlatCopyFile(const char* from, const char* to, int failIfExists) {
+    return CopyFileA(from, to, failIfExists ? TRUE : FALSE) ? 1 : 0;
+}
+
+int PlatMoveFile(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? 1 : 0;
+}
+
+int PlatFileSize(const char* path, uint32_t* size) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
+    // A size that does not fit in 32 bits is no size at all to the caller.
+    if (data.nFileSizeHigh != 0) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        return 0;
+    }
+    *size = data.nFileSizeLow;
+    return 1;
+}
+
+int PlatFileExists(const char* path) {
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
+}
+
+int PlatDeleteOnRestart(const char* path) {
+    return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
+}
