@@ -1,0 +1,18 @@
+// The program's two message boxes: a yes/no question and a plain notice.
+// Neither has an owner window.
+#include "platform/platform.h"
+#include "zunkcore/winhelpr.h"
+
+int AskYesNo(const char* text, const char* title) {
+    if (title == nullptr) title = DEFAULT_QUESTION_CAPTION;
+    int answer = PlatMessageBox(text, title, MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL);
+    // Only an explicit Yes counts as consent: a box that could not be shown
+    // (result 0) must not let destructive work go ahead unasked.
+    return answer == IDYES ? 1 : 0;
+}
+
+int ShowMessage(const char* text, const char* title) {
+    if (title == nullptr) title = DEFAULT_MESSAGE_CAPTION;
+    PlatMessageBox(text, title, MB_OK | MB_TASKMODAL);
+    return 1;
+}
