@@ -1,0 +1,108 @@
+#include "archive.h"
+
+#include "ffs/ffs-layout.h"
+#include "ffs/ffs.h"
+
+#include <cstring>
+
+// The byte that starts a command in a loaded script.
+static const unsigned char COMMAND_MARKER = 0x16;
+
+// Enough to move the trailer's lowest byte off the marker in every case.
+static const uint32_t MAXIMUM_PADDING = 7;
+static const uint32_t MAXIMUM_LINE_ENDS = 16;
+
+// The reader takes offsets and sizes as 32-bit values and a signed size for
+// its allocation.
+static const uint64_t MAXIMUM_FILE_SIZE = 0x7FFFFFFF;
+
+static void Scramble(unsigned char* data, size_t length) {
+    FfsScramble(data, uint32_t(length), FFS_KEY, uint32_t(std::strlen(FFS_KEY)));
+}
+
+bool LocateArchive(const Bytes& file, uint32_t* tagOffset) {
+    if (file.size() > MAXIMUM_FILE_SIZE) return false;
+    uint32_t offset;
+    if (!FfsFindArchive(file.data(), uint32_t(file.size()), &offset)) return false;
+    if (file.size() - offset < FFS_TAG_SIZE + FFS_TRAILER_SIZE) return false;
+    *tagOffset = offset;
+    return true;
+}
+
+Bytes ProgramImage(const Bytes& file) {
+    uint32_t tagOffset;
+    if (!LocateArchive(file, &tagOffset)) return file;
+    return Bytes(file.begin(), file.begin() + tagOffset);
+}
+
+// The key stream over the four trailer bytes that follow a payload of
+// `payloadLength` bytes: what the reader XORs into them.
+static void TrailerKeyStream(size_t payloadLength, unsigned char* stream) {
+    Bytes zeros(payloadLength + FFS_TRAILER_SIZE, 0);
+    Scramble(zeros.data(), zeros.size());
+    std::memcpy(stream, zeros.data() + payloadLength, FFS_TRAILER_SIZE);
+}
+
+static bool TrailerIsSafe(uint32_t tagOffset, const unsigned char* stream) {
+    unsigned char trailer[FFS_TRAILER_SIZE];
+    FfsEncodeTrailer(tagOffset, trailer);
+    for (int i = 0; i < FFS_TRAILER_SIZE; ++i) {
+        if ((trailer[i] ^ stream[i]) == COMMAND_MARKER) return false;
+    }
+    return true;
+}
+
+bool ComposeArchive(const Bytes& image, const Bytes& script, Bytes& archive,
+                    ArchiveLayout* layout) {
+    Bytes payload = script;
+    ArchiveLayout chosen;
+    // Without a line end the last field would run on into the trailer.
+    if (payload.empty() || payload.back() != '\n') {
+        payload.push_back('\r');
+        payload.push_back('\n');
+        chosen.lineEnds = 1;
+    }
+
+    for (uint32_t extra = 0; extra <= MAXIMUM_LINE_ENDS; ++extra) {
+        unsigned char stream[FFS_TRAILER_SIZE];
+        TrailerKeyStream(payload.size(), stream);
+        for (uint32_t padding = 0; padding <= MAXIMUM_PADDING; ++padding) {
+            uint64_t tagOffset = uint64_t(image.size()) + padding;
+            uint64_t total = tagOffset + FFS_TAG_SIZE + payload.size() + FFS_TRAILER_SIZE;
+            if (total > MAXIMUM_FILE_SIZE) return false;
+            // A trailer of 0 would read as "no archive".
+            if (tagOffset == 0 || !TrailerIsSafe(uint32_t(tagOffset), stream)) continue;
+
+            chosen.padding = padding;
+            archive.clear();
+            archive.reserve(size_t(total));
+            archive.insert(archive.end(), image.begin(), image.end());
+            archive.insert(archive.end(), padding, 0);
+            archive.insert(archive.end(), FFS_TAG, FFS_TAG + FFS_TAG_SIZE);
+            size_t payloadStart = archive.size();
+            archive.insert(archive.end(), payload.begin(), payload.end());
+            Scramble(archive.data() + payloadStart, payload.size());
+            unsigned char trailer[FFS_TRAILER_SIZE];
+            FfsEncodeTrailer(uint32_t(tagOffset), trailer);
+            archive.insert(archive.end(), trailer, trailer + FFS_TRAILER_SIZE);
+            if (layout != nullptr) *layout = chosen;
+            return true;
+        }
+        // Only the payload's length moves the upper trailer bytes' key
+        // stream; a further empty line changes it and runs no command.
+        payload.push_back('\r');
+        payload.push_back('\n');
+        ++chosen.lineEnds;
+    }
+    return false;
+}
+
+bool ExtractScript(const Bytes& file, Bytes& script) {
+    uint32_t tagOffset;
+    if (!LocateArchive(file, &tagOffset)) return false;
+    auto begin = file.begin() + tagOffset + FFS_TAG_SIZE;
+    auto end = file.end() - FFS_TRAILER_SIZE;
+    script.assign(begin, end);
+    Scramble(script.data(), script.size());
+    return true;
+}

@@ -1,0 +1,114 @@
+#include "host-files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace fs = std::filesystem;
+
+void ReportError(const std::string& message) {
+    std::fprintf(stderr, "ffspack: %s\n", message.c_str());
+}
+
+static std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
+static void ReportErrno(const char* what, const std::string& path, int error) {
+    ReportError(std::string(what) + " " + Quoted(path) + ": " + std::strerror(error));
+}
+
+bool ReadWholeFile(const std::string& path, Bytes& contents) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+        ReportError("cannot read " + Quoted(path) + ": it is a folder");
+        return false;
+    }
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        ReportErrno("cannot open", path, errno);
+        return false;
+    }
+    contents.clear();
+    unsigned char chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        contents.insert(contents.end(), chunk, chunk + got);
+    }
+    bool failed = std::ferror(file) != 0;
+    int error = errno;
+    std::fclose(file);
+    if (failed) {
+        ReportErrno("cannot read", path, error);
+        return false;
+    }
+    return true;
+}
+
+// A name beside the target that no other run picks at the same time.
+static std::string TemporaryNameFor(const std::string& path) {
+    std::random_device random;
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".ffspack-%08x", unsigned(random()));
+    return path + suffix;
+}
+
+static bool AddExecuteWhereReadable(const std::string& path) {
+    std::error_code ec;
+    fs::perms current = fs::status(path, ec).permissions();
+    if (ec) return false;
+    fs::perms add = fs::perms::none;
+    if ((current & fs::perms::owner_read) != fs::perms::none) add |= fs::perms::owner_exec;
+    if ((current & fs::perms::group_read) != fs::perms::none) add |= fs::perms::group_exec;
+    if ((current & fs::perms::others_read) != fs::perms::none) add |= fs::perms::others_exec;
+    fs::permissions(path, add, fs::perm_options::add, ec);
+    return !ec;
+}
+
+bool WriteFileAtomically(const std::string& path, const Bytes& contents, bool executable) {
+    std::string temporary = TemporaryNameFor(path);
+    FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (file == nullptr) {
+        ReportErrno("cannot create", temporary, errno);
+        return false;
+    }
+    bool written = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size();
+    written = std::fflush(file) == 0 && written;
+    int error = errno;
+    written = std::fclose(file) == 0 && written;
+    std::error_code ignored;
+    if (!written) {
+        ReportErrno("cannot write", temporary, error);
+        fs::remove(temporary, ignored);
+        return false;
+    }
+    if (executable && !AddExecuteWhereReadable(temporary)) {
+        ReportError("cannot make " + Quoted(temporary) + " executable");
+        fs::remove(temporary, ignored);
+        return false;
+    }
+    std::error_code ec;
+    fs::rename(temporary, path, ec);
+    if (ec) {
+        ReportError("cannot replace " + Quoted(path) + ": " + ec.message());
+        fs::remove(temporary, ignored);
+        return false;
+    }
+    return true;
+}
+
+bool WriteStandardOutput(const Bytes& contents) {
+#ifdef _WIN32
+    // The script goes out byte for byte: no line-end translation.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    bool written = std::fwrite(contents.data(), 1, contents.size(), stdout) == contents.size();
+    written = std::fflush(stdout) == 0 && written;
+    if (!written) ReportError("cannot write to standard output");
+    return written;
+}

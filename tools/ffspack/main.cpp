@@ -1,0 +1,47 @@
+// ffspack: appends an installation script to the program as its archive, and
+// takes it out again. See docs/packer.md.
+#include "host-files.h"
+#include "subcommands.h"
+
+#include <cstdio>
+#include <cstring>
+
+struct Subcommand {
+    const char* name;
+    const char* usage;
+    int (*run)(const Arguments& arguments);
+};
+
+static const Subcommand SUBCOMMANDS[] = {
+    {"pack", "pack PROGRAM SCRIPT OUTPUT", RunPack},
+    {"unpack", "unpack PACKED [OUTPUT]", RunUnpack},
+};
+
+static void PrintUsage(FILE* stream) {
+    const char* lead = "usage:";
+    for (const Subcommand& subcommand : SUBCOMMANDS) {
+        std::fprintf(stream, "%-6s ffspack %s\n", lead, subcommand.usage);
+        lead = "";
+    }
+}
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return EXIT_USAGE;
+    }
+    const char* name = argv[1];
+    if (std::strcmp(name, "help") == 0 || std::strcmp(name, "--help") == 0 ||
+        std::strcmp(name, "-h") == 0) {
+        PrintUsage(stdout);
+        return EXIT_OK;
+    }
+    for (const Subcommand& subcommand : SUBCOMMANDS) {
+        if (std::strcmp(name, subcommand.name) == 0) {
+            return subcommand.run(Arguments(argv + 2, argv + argc));
+        }
+    }
+    ReportError(std::string("unknown command '") + name + "'");
+    PrintUsage(stderr);
+    return EXIT_USAGE;
+}

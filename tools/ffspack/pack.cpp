@@ -1,0 +1,27 @@
+// ffspack pack PROGRAM SCRIPT OUTPUT
+#include "archive.h"
+#include "host-files.h"
+#include "subcommands.h"
+
+int RunPack(const Arguments& arguments) {
+    if (arguments.size() != 3) {
+        ReportError("usage: ffspack pack PROGRAM SCRIPT OUTPUT");
+        return EXIT_USAGE;
+    }
+    const std::string& programPath = arguments[0];
+    const std::string& scriptPath = arguments[1];
+    const std::string& outputPath = arguments[2];
+
+    Bytes program, script;
+    if (!ReadWholeFile(programPath, program) || !ReadWholeFile(scriptPath, script)) {
+        return EXIT_FAILED;
+    }
+
+    Bytes packed;
+    if (!ComposeArchive(ProgramImage(program), script, packed)) {
+        ReportError("program and script together are too large for an archive");
+        return EXIT_FAILED;
+    }
+    if (!WriteFileAtomically(outputPath, packed, true)) return EXIT_FAILED;
+    return EXIT_OK;
+}
