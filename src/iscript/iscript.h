@@ -8,11 +8,15 @@
 #define SCRIPT_TEXT_SIZE 160      // every text setting: 159 characters and a NUL
 #define SCRIPT_PATH_SIZE 320
 #define SCRIPT_MARKER 0x16
+// NUL bytes kept behind the script block. A command at the very end of the
+// block may still read all its fields: each empty field there costs one of
+// these bytes, and no keyword reads more than six fields.
+#define SCRIPT_TAIL_SIZE 16
 
 struct InstallScript {
     HWND notifyWindow;
     int32_t runMode;
-    char* text;                   // the script block plus one NUL, owned
+    char* text;                   // the script block plus SCRIPT_TAIL_SIZE NULs, owned
     int32_t length;
 
     // Product settings, filled by the keywords.

@@ -1,0 +1,64 @@
+// Running the script: find each command marker, look its keyword up and let
+// the keyword's handler read the fields that follow.
+#include "iscript/iscript.h"
+
+#include "command/command.h"
+#include "zunkcore/winhelpr.h"
+#include "zunkcore/zunk-core.h"
+
+// Copies the keyword after the marker at `marker` (at most 39 characters, up
+// to ':' or the end of the block). Returns where the argument text starts.
+static const char* ReadKeyword(const char* marker, const char* end, char* keyword) {
+    const char* cursor = marker + 1;
+    int taken = 0;
+    while (cursor < end && *cursor != ':' && cursor - marker < KEYWORD_SIZE) {
+        keyword[taken++] = *cursor++;
+    }
+    keyword[taken] = '\0';
+    return cursor + 1;
+}
+
+static void LogRunSummary(const InstallScript* script) {
+    LogPrint("Company Name   : %s\n", script->companyName);
+    LogPrint("Product Name   : %s\n", script->productName);
+    LogPrint("File Count     : %d\n", script->fileCount);
+    LogPrint("Install Path   : %s [%s]\n", script->installPath, script->installDir);
+}
+
+int ScriptRun(InstallScript* script, HWND notifyWindow) {
+    CHECK_POINTER(script);
+
+    script->notifyWindow = notifyWindow;
+    const char* p = script->position;
+    const char* end = script->text + script->length;
+    while (p < end) {
+        if (*p != SCRIPT_MARKER) {
+            ++p;
+            continue;
+        }
+        script->position = p;
+        char keyword[KEYWORD_SIZE];
+        const char* arguments = ReadKeyword(p, end, keyword);
+        if (!KeywordIsKnown(keyword)) {
+            LogPrint("Unknown script command '%s'\n", keyword);
+            ShowMessage("Installation script corrupted!", nullptr);
+            return 0;
+        }
+        int32_t consumed = 0;
+        if (!KeywordDispatch(keyword, script, arguments, &consumed)) {
+            LogPrint("Command Failed '%s'\n", keyword);
+            return 0;
+        }
+        // The byte after the consumed ones is passed over unseen.
+        const char* next = arguments + consumed;
+        p = next < end ? next + 1 : end;
+    }
+    script->position = end;
+
+    LogRunSummary(script);
+    if (script->notifyWindow != nullptr) {
+        // No caller of this build hands in a window to notify.
+        LogPrint("Notify window %p not supported\n", static_cast<void*>(script->notifyWindow));
+    }
+    return 1;
+}

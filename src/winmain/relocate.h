@@ -1,0 +1,21 @@
+// Relocation: the program never works from the file it was started from,
+// so that the uninstallation can delete that file. It copies itself, with
+// its archive, into the temporary folder and starts the copy with "-Spawn"
+// and its own arguments.
+#pragma once
+
+#include <cstdint>
+
+#define RELOCATE_PATH_SIZE 260
+#define RESPAWN_COMMAND_SIZE 512
+
+// Builds "\"COPY\" -Spawn TAIL" (or without the tail when it is NULL) in
+// `buffer`. 0, with the buffer emptied, when it would not fit in `size`.
+int BuildRespawnCommand(const char* copyPath, const char* tail, char* buffer, int size);
+
+// `tail` is the parent's command line after the program path, or NULL.
+// Returns 1; failures are only logged. On Windows the parent lets the copy
+// go and the copy is deleted at the next restart. Elsewhere the parent waits
+// for the copy, so that the copy keeps the terminal, removes its file and
+// hands back its exit status in `*copyStatus` (0 otherwise).
+int RelocateAndRespawn(const char* tail, uint32_t* copyStatus);

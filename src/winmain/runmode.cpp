@@ -1,0 +1,24 @@
+#include "winmain/runmode.h"
+
+#include "winmain/identity.h"
+#include "zunkcore/zunk-str.h"
+
+static bool HasSwitch(const char* commandLine, const char* name) {
+    const char* position = nullptr;
+    return StrFindNoCase(commandLine, name, &position) != 0;
+}
+
+int32_t ChooseRunMode(const char* commandLine) {
+    // Later switches win.
+    int32_t mode = MODE_UNINSTALL;
+    if (HasSwitch(commandLine, SWITCH_REGISTER)) mode = MODE_REGISTER_STANDALONE;
+    if (HasSwitch(commandLine, SWITCH_INSTREG)) mode = MODE_REGISTER_INSTALLER;
+    if (HasSwitch(commandLine, SWITCH_UPDATE)) mode = MODE_UPDATE;
+    return mode;
+}
+
+int TakesWorkingRoad(const char* commandLine, int32_t mode) {
+    // The installer's registration runs in place, whatever else is given.
+    if (mode == MODE_REGISTER_INSTALLER) return 1;
+    return HasSwitch(commandLine, SWITCH_SPAWN) ? 1 : 0;
+}

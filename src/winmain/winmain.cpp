@@ -1,0 +1,95 @@
+// One run of the program, from start-up to exit. A process either relocates
+// itself and ends, or does the work: it opens the archive appended to its
+// own file, runs the installation script from it and tears everything down
+// in the reverse order of creation.
+#include "winmain/winmain.h"
+
+#include "command/command.h"
+#include "command/groups.h"
+#include "ffs/ffs.h"
+#include "iscript/iscript.h"
+#include "platform/platform.h"
+#include "winmain/identity.h"
+#include "winmain/relocate.h"
+#include "winmain/runmode.h"
+#include "zunkcore/socket.h"
+#include "zunkcore/winhelpr.h"
+#include "zunkcore/zunk-core.h"
+#include "zunkcore/zunk-str.h"
+
+#define MODULE_PATH_SIZE 320
+#define SCRIPT_NAME "install.dat"
+#define ALL_COMMON_CONTROLS 0x1FFF
+
+static int EndRun(int status) {
+    MemRemove();
+    DebugRemove();
+    LogPrint("Successful Exit...\n");
+    return status;
+}
+
+static int RelocatingRoad(const char* commandLine) {
+    const char* tail = GetCommandArgument(commandLine, 1, nullptr);
+    uint32_t copyStatus = 0;
+    RelocateAndRespawn(tail, &copyStatus);
+    return EndRun(static_cast<int>(copyStatus));
+}
+
+static void StartSystemServices() {
+    PlatInitCommonControls(ALL_COMMON_CONTROLS);
+    if (PlatComInitialize() != 0) LogPrint("Unable to initialize COM\n");
+    if (PlatOleInitialize() != 0) LogPrint("Unable to initialize OLE\n");
+    SocketStartup();
+}
+
+static void RunScript(HINSTANCE instance, int32_t mode) {
+    WaitWindowCreate(instance, nullptr);
+    InstallScript* script = nullptr;
+    if (!ScriptLoad(&script, SCRIPT_NAME, mode)) {
+        SetErrorLocation(__FILE__, __LINE__);
+        RaiseError("Couldn't load installation script.\n");
+    }
+    if (!ScriptRun(script, nullptr)) LogPrint("Script failed somewhere\n");
+    ScriptFree(&script);
+    WaitWindowDestroy();
+}
+
+static int WorkingRoad(HINSTANCE instance, char* modulePath, int32_t mode) {
+    StartSystemServices();
+    RegisterScriptKeywords();
+
+    const char* position = nullptr;
+    if (!StrFindNoCase(modulePath, ".exe", &position)) StrAppendN(modulePath, ".exe", MODULE_PATH_SIZE);
+    InitInstall();
+
+    if (FfsOpen(modulePath)) {
+        RunScript(instance, mode);
+    } else {
+        ShowMessage("The installation file has been damaged, please download a new copy.", nullptr);
+    }
+
+    FfsClose();
+    KeywordTableFree();
+    SocketCleanup();
+    PlatOleUninitialize();
+    PlatComUninitialize();
+    return EndRun(0);
+}
+
+extern "C" int WinMain(HINSTANCE instance, HINSTANCE, char* commandTailArgument, int) {
+    const char* commandTail = commandTailArgument != nullptr ? commandTailArgument : "";
+    int32_t flags = 0;
+    ParseDebugSwitches(commandTail, &flags);
+    DebugInit("debug.log", flags);
+    MemInit(MEM_LIMIT_MAXIMUM, 0);
+
+    const char* commandLine = PlatGetCommandLine();
+    char modulePath[MODULE_PATH_SIZE];
+    PlatGetModulePath(modulePath, sizeof modulePath);
+    LogPrint("%s Version %s (%s)\n", PROGRAM_NAME, PROGRAM_VERSION, PROGRAM_BUILD);
+    LogPrint("Cmdline '%s' '%s'\n", commandLine, commandTail);
+
+    int32_t mode = ChooseRunMode(commandLine);
+    if (!TakesWorkingRoad(commandLine, mode)) return RelocatingRoad(commandLine);
+    return WorkingRoad(instance, modulePath, mode);
+}
