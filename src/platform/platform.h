@@ -147,3 +147,69 @@ void PlatComUninitialize();
 // wintypes.h; returns IDOK, IDYES or IDNO. POSIX: caption and text on
 // standard output; a yes/no question reads a line from standard input.
 int PlatMessageBox(const char* text, const char* caption, uint32_t style);
+
+// Dialogs. A dialog is a template (a resource on Windows; the table of
+// zunkcore/dialog-templates.h on POSIX, which the resources agree with) and
+// a procedure written once in the core. The backend turns the system's
+// messages into three events and hands them to that procedure.
+#define DIALOG_OPENED 1   // the controls exist; fill them
+#define DIALOG_COMMAND 2  // a control was used: `control`, notification `code`
+#define DIALOG_CLOSE 3    // close request; `parameter` is its second parameter
+
+struct DialogEvent {
+    int kind;
+    int control;
+    int code;
+    intptr_t parameter;
+};
+
+// Returns 1 when it handled the event, 0 to leave it to the system.
+typedef int (*DialogProcedure)(HWND dialog, const DialogEvent* event, void* context);
+
+// Runs dialog `templateId` modally over `owner` (NULL: none) and returns the
+// result given to PlatDialogEnd, or -1 when the dialog could not be made.
+// `instance` holds the templates; NULL means the program itself.
+// POSIX: the dialog is shown on standard output and driven by lines on
+// standard input (docs/posix-dialogs.md); end of input is a close request
+// with parameter 0.
+intptr_t PlatDialogRun(HINSTANCE instance, int templateId, HWND owner,
+                       DialogProcedure procedure, void* context);
+// Creates dialog `templateId` modeless and hidden; NULL on failure.
+HWND PlatDialogCreate(HINSTANCE instance, int templateId, HWND owner,
+                      DialogProcedure procedure, void* context);
+// Ends a modal dialog with `result`; a modeless one is hidden and stays
+// until it is destroyed.
+int PlatDialogEnd(HWND dialog, intptr_t result);
+// Delivers a close request to a window (WM_CLOSE) and returns once handled.
+int PlatSendCloseRequest(HWND window, intptr_t parameter);
+
+// Controls of a dialog, addressed by id. Messages and their answers are the
+// Windows ones (WM_SETTEXT, CB_ADDSTRING, PBM_SETPOS, ... in wintypes.h).
+intptr_t PlatDlgItemSend(HWND dialog, int id, uint32_t message, uintptr_t wParam,
+                         intptr_t lParam);
+int PlatDlgItemExists(HWND dialog, int id);
+int PlatDlgItemEnable(HWND dialog, int id, int enable);
+
+// Windows. Rectangles are in screen pixels, right and bottom exclusive.
+struct PlatRect {
+    int32_t left, top, right, bottom;
+};
+// The window's rectangle; NULL means the desktop window. 1 on success.
+int PlatGetWindowRect(HWND window, PlatRect* rect);
+// Moves the window's top-left corner to x, y, giving it width x height
+// unless keepSize is 1; the z-order is kept.
+int PlatSetWindowPosition(HWND window, int x, int y, int width, int height, int keepSize);
+// The owner or parent of a window; NULL when it has none.
+HWND PlatGetWindowParent(HWND window);
+// Shows (1) or hides (0) the window without waiting for it to paint.
+int PlatShowWindow(HWND window, int show);
+int PlatDestroyWindow(HWND window);
+int PlatSetWindowText(HWND window, const char* text);
+int PlatSetForegroundWindow(HWND window);
+
+// The thread's message queue. PlatPeekMessage looks at the next waiting
+// message without taking it: 1 and its number, or 0 when none waits.
+// PlatDispatchMessage takes it, translates and dispatches it; it does
+// nothing when taking fails. POSIX has no queue: nothing ever waits.
+int PlatPeekMessage(uint32_t* message);
+void PlatDispatchMessage();
