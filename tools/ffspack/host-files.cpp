@@ -74,7 +74,7 @@ bool WriteFileAtomically(const std::string& path, const Bytes& contents, bool ex
     std::string temporary = TemporaryNameFor(path);
     FILE* file = std::fopen(temporary.c_str(), "wb");
     if (file == nullptr) {
-        ReportErrno("cannot create", temporary, errno);
+        ReportErrno("cannot write", path, errno);
         return false;
     }
     bool written = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size();
@@ -83,12 +83,12 @@ bool WriteFileAtomically(const std::string& path, const Bytes& contents, bool ex
     written = std::fclose(file) == 0 && written;
     std::error_code ignored;
     if (!written) {
-        ReportErrno("cannot write", temporary, error);
+        ReportErrno("cannot write", path, error);
         fs::remove(temporary, ignored);
         return false;
     }
     if (executable && !AddExecuteWhereReadable(temporary)) {
-        ReportError("cannot make " + Quoted(temporary) + " executable");
+        ReportError("cannot make " + Quoted(path) + " executable");
         fs::remove(temporary, ignored);
         return false;
     }
