@@ -1,0 +1,176 @@
+// The HTTP/1.0 client: URL splitting, the user's proxy, connecting and the
+// request header. Servers in the field rely on the header exactly as it is
+// written here (the Host line carries the scheme and a closing "/", and the
+// connection is "closed"), so it must not be tidied up.
+#include "update/http.h"
+
+#include "zunkcore/registry.h"
+#include "zunkcore/winhelpr.h"
+#include "zunkcore/zunk-core.h"
+#include "zunkcore/zunk-str.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#define REGISTRY_ROOT_CURRENT_USER 1
+
+int HttpSplitUrl(const char* url, char* site, char* path) {
+    CHECK_POINTER(url);
+    CHECK_POINTER(site);
+    CHECK_POINTER(path);
+    site[0] = path[0] = '\0';
+    if (!StrCopyN(site, url, HTTP_TEXT_SIZE)) {
+        site[0] = '\0';
+        return 0;
+    }
+    const char* marker = nullptr;
+    char* scan = StrFind(site, "://", &marker) ? site + (marker - site) + 3 : site;
+    char* lastColon = nullptr;
+    while (*scan && *scan != '/') {
+        if (*scan == ':') lastColon = scan;
+        ++scan;
+    }
+    StrCopy(path, scan);    // no longer than site itself
+    if (*scan == '/') scan[1] = '\0';
+    if (lastColon) {
+        lastColon[0] = '/';
+        lastColon[1] = '\0';
+    }
+    return 1;
+}
+
+int HttpProxyFromSetting(const char* proxyServer, char* proxy, int proxySize) {
+    CHECK_POINTER(proxyServer);
+    CHECK_POINTER(proxy);
+    if (proxySize < 1) return 0;
+    const char* entry = nullptr;
+    const char* start = StrFindNoCase(proxyServer, "http=", &entry) ? entry + 5 : proxyServer;
+    const char* end = std::strchr(start, ';');
+    size_t length = end ? (size_t)(end - start) : std::strlen(start);
+    if (length > (size_t)(proxySize - 1)) return 0;
+    std::memcpy(proxy, start, length);
+    proxy[length] = '\0';
+    return 1;
+}
+
+namespace {
+
+// Reads the user's proxy choice into `proxy` (empty for a direct
+// connection) and logs the decision.
+void ChooseProxy(int32_t useProxy, char* proxy) {
+    proxy[0] = '\0';
+    HKEY key = nullptr;
+    if (useProxy != 1 || !RegistryOpenKey(&key, REGISTRY_ROOT_CURRENT_USER, INTERNET_SETTINGS_KEY)) {
+        LogPrint("Proxy Disabled (0x%.8X) : None\n", 0u);
+        return;
+    }
+    // Both values are used as read: a missing one counts as 0 or empty.
+    int32_t enable = 0;
+    char server[HTTP_PROXY_SERVER_SIZE + 1];
+    std::memset(server, 0, sizeof server);
+    RegistryGetInt32(key, "ProxyEnable", &enable);
+    if (!RegistryGetString(key, "ProxyServer", server, HTTP_PROXY_SERVER_SIZE) ||
+        StrLength(server) > HTTP_PROXY_SERVER_SIZE - 1)
+        server[0] = '\0';
+    RegistryCloseKey(&key);
+
+    if (enable == 1 && server[0] && HttpProxyFromSetting(server, proxy, HTTP_TEXT_SIZE)) {
+        LogPrint("Proxy Enabled (0x%.8X) : %s\n", (unsigned)enable, proxy);
+        return;
+    }
+    proxy[0] = '\0';
+    LogPrint("Proxy Disabled (0x%.8X) : None\n", (unsigned)enable);
+}
+
+// Writes the header piece by piece, never past the buffer.
+struct HeaderWriter {
+    char* buffer;
+    int32_t size;
+    int32_t length;    // bytes needed so far, also when they did not fit
+    bool fits;
+};
+
+__attribute__((format(printf, 2, 3))) void HeaderAppend(HeaderWriter* writer,
+                                                         const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    int room = writer->fits ? writer->size - writer->length : 0;
+    int written = std::vsnprintf(writer->fits && room > 0 ? writer->buffer + writer->length : nullptr,
+                                 room > 0 ? (size_t)room : 0, format, arguments);
+    va_end(arguments);
+    if (written < 0 || written >= room) writer->fits = false;
+    if (written > 0) writer->length += written;
+}
+
+}    // namespace
+
+int HttpOpenRequest(const char* url, const char* userAgent, const char* method,
+                    int32_t contentLength, int32_t useProxy, Socket** socket, char* requestBuffer,
+                    int32_t bufferSize, int32_t* headerLength) {
+    CHECK_POINTER(url);
+    CHECK_POINTER(method);
+    CHECK_POINTER(socket);
+    CHECK_POINTER(requestBuffer);
+    CHECK_POINTER(headerLength);
+    WaitProgress(0);
+
+    char site[HTTP_TEXT_SIZE], path[HTTP_TEXT_SIZE], proxy[HTTP_TEXT_SIZE];
+    if (!HttpSplitUrl(url, site, path)) {
+        LogPrint("URL too long (%d > %d)\n", StrLength(url), HTTP_URL_LENGTH_MAXIMUM);
+        return 0;
+    }
+
+    WaitProgress(20);
+    LogPrint("Contacting '%s' '%s'\n", site, path);
+    ChooseProxy(useProxy, proxy);
+
+    // A proxy text has no scheme: without "host:port" its port is 0 and
+    // the connect fails.
+    const char* target = proxy[0] ? proxy : url;
+    HostAddress host;
+    if (!SocketResolveUrl(&host, target)) {
+        LogPrint("Unable to get machine for URL '%s'\n", target);
+        return 0;
+    }
+
+    WaitProgress(40);
+    Socket* connection = nullptr;
+    SocketNew(&connection);
+    SocketCreate(connection, SOCKET_PROTOCOL_TCP);
+    if (!SocketConnect(connection, host.address, host.port)) {
+        LogPrint("Unable to connect to machine %d.%d.%d.%d:%d for URL '%s'\n", host.address[0],
+                 host.address[1], host.address[2], host.address[3], host.port, url);
+        SocketClose(connection);
+        SocketDelete(&connection);
+        return 0;
+    }
+
+    HeaderWriter writer = {requestBuffer, bufferSize, 0, true};
+    HeaderAppend(&writer, "%s %s HTTP/1.0\r\n", method, proxy[0] ? url : path);
+    if (userAgent) HeaderAppend(&writer, "User-Agent: %s\r\n", userAgent);
+    HeaderAppend(&writer, "Host: %s\r\n", site);
+    if (contentLength > 0) HeaderAppend(&writer, "Content-Length: %d\r\n", contentLength);
+    HeaderAppend(&writer, "Connection: closed\r\n\r\n");
+    if (!writer.fits) {
+        LogPrint("Request header too large (%d > %d)\n", writer.length, bufferSize - 1);
+        SocketClose(connection);
+        SocketDelete(&connection);
+        return 0;
+    }
+
+    *headerLength = writer.length;
+    *socket = connection;
+    return 1;
+}
+
+int HttpSendAll(Socket* socket, const void* data, int32_t length) {
+    const char* bytes = static_cast<const char*>(data);
+    int32_t sent = 0;
+    while (sent < length) {
+        int32_t written = 0;
+        if (!SocketWrite(socket, bytes + sent, length - sent, &written)) return 0;
+        sent += written;
+    }
+    return 1;
+}

@@ -1,0 +1,32 @@
+// The HTTP/1.0 client: one request per connection, the reply read by the
+// caller with SocketRead until the server closes. Requests go through the
+// proxy of the user's Internet settings when asked to and one is enabled.
+#pragma once
+
+#include "zunkcore/socket.h"
+
+#include <cstdint>
+
+#define HTTP_URL_LENGTH_MAXIMUM 319
+#define HTTP_TEXT_SIZE 320
+#define HTTP_PROXY_SERVER_SIZE 120
+#define INTERNET_SETTINGS_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
+
+// Splits the URL, chooses the proxy, resolves and connects, and writes the
+// request header (NUL-terminated, headerLength bytes) into requestBuffer.
+// Nothing is sent. On 0 nothing is left open and *socket is not set.
+int HttpOpenRequest(const char* url, const char* userAgent, const char* method,
+                    int32_t contentLength, int32_t useProxy, Socket** socket, char* requestBuffer,
+                    int32_t bufferSize, int32_t* headerLength);
+
+// Sends all `length` bytes; 1 when done, 0 when a write fails.
+int HttpSendAll(Socket* socket, const void* data, int32_t length);
+
+// Splits a URL into the Host header's text (scheme, "://", host and "/",
+// the port removed) and the path from the first "/" after the host. Both
+// buffers hold HTTP_TEXT_SIZE bytes. 0 when the URL is too long for them.
+int HttpSplitUrl(const char* url, char* site, char* path);
+
+// The proxy part of a "ProxyServer" value: the "http=" entry when there is
+// one, else the whole value, ended at the first ";". Exposed for tests.
+int HttpProxyFromSetting(const char* proxyServer, char* proxy, int proxySize);

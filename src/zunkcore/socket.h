@@ -1,0 +1,95 @@
+// ZunkCore socket layer: Windows Sockets 1.1 semantics on both systems.
+//
+// A Socket remembers its handle, blocking mode and time-outs. Connect and
+// read never hang: both wait in one-second slices for at most their
+// time-out and give up early when `cancel` is set. Error codes are the
+// Windows Sockets codes on every system, so one error table serves all.
+#pragma once
+
+#include <cstdint>
+
+// Windows Sockets error codes the layer itself tests for.
+#define SOCKERR_WOULDBLOCK 10035
+#define SOCKERR_NOTINITIALISED 10093
+
+#define SOCKET_TIMEOUT_DEFAULT 300000    // milliseconds, connect and read
+#define SOCKET_SET_SIZE 64
+#define SOCKET_HANDLE_NONE (~(uintptr_t)0)
+
+// Protocol selectors of SocketCreate.
+#define SOCKET_PROTOCOL_TCP 1
+#define SOCKET_PROTOCOL_UDP 2
+
+// Pointer values SocketConnect accepts in place of an address.
+#define SOCKET_ADDRESS_BROADCAST ((const uint8_t*)1)    // all bits set (3 too)
+#define SOCKET_ADDRESS_ANY ((const uint8_t*)2)
+
+// Buffer sizes of SocketParseUrl's outputs.
+#define SOCKET_SCHEME_SIZE 11      // at most 10 characters before "://"
+#define SOCKET_HOST_SIZE 121       // host names are cut to 120 characters
+#define SOCKET_USER_SIZE 81        // user names are cut to 80 characters
+#define SOCKET_PASSWORD_SIZE 80    // passwords keep 79 characters
+
+#define HOST_NAME_SIZE 256
+
+struct Socket {
+    int32_t cancel;    // 1 ends a pending connect or read wait within a second
+    uintptr_t handle;  // SOCKET_HANDLE_NONE when no system socket is open
+    int32_t blocking;  // 1 = blocking, anything else = non-blocking
+    int32_t readTimeout;
+    int32_t connectTimeout;
+    int32_t protocol;  // selector that opened the handle, 0 if opening failed
+    uint8_t peerAddress[4];    // network byte order
+    int32_t peerPort;          // host byte order
+};
+
+struct HostAddress {
+    char name[HOST_NAME_SIZE];
+    uint8_t address[4];    // network byte order
+    int32_t port;          // host byte order
+};
+
+// A set of handles for SocketWait, laid out as the Windows Sockets fd_set.
+struct SocketSet {
+    uint32_t count;
+    uintptr_t handles[SOCKET_SET_SIZE];
+};
+
+// Library start and end.
+int SocketStartup();
+int SocketCleanup();
+
+// Errors. The socket argument is not used and may be NULL.
+int SocketLastError(Socket* socket);
+const char* SocketErrorText(Socket* socket);
+// The error table's text for one code; logs codes it does not know.
+const char* SocketErrorCodeText(int code);
+
+// Object life.
+int SocketNew(Socket** socket);
+int SocketDelete(Socket** socket);
+int SocketCreate(Socket* socket, int protocol);
+int SocketClose(Socket* socket);
+int SocketShutdown(Socket* socket);
+int SocketSetBlocking(Socket* socket, int blocking);
+
+// Transfer.
+int SocketConnect(Socket* socket, const uint8_t* address, int port);
+int SocketWrite(Socket* socket, const void* data, int32_t length, int32_t* sent);
+int SocketRead(Socket* socket, void* buffer, int32_t size, int32_t* received);
+int SocketWait(SocketSet* readSet, SocketSet* writeSet, SocketSet* exceptSet, Socket* socket,
+               int32_t timeoutMs, int32_t* count);
+int SocketSetClear(SocketSet* set);
+int SocketSetAdd(SocketSet* set, Socket* socket);
+int SocketSetHas(SocketSet* set, Socket* socket);
+
+// Names and addresses.
+int SocketParseDottedQuad(const char* text, uint8_t* address);
+int SocketResolveHost(HostAddress* host, const char* name);
+// Outputs: scheme SOCKET_SCHEME_SIZE, host SOCKET_HOST_SIZE, user
+// SOCKET_USER_SIZE and password SOCKET_PASSWORD_SIZE bytes; directory and
+// file as sized by the caller.
+int SocketParseUrl(const char* url, char* scheme, char* host, int32_t* port, char* directory,
+                   int directorySize, char* file, int fileSize, char* user, char* password);
+int SocketResolveUrl(HostAddress* host, const char* url);
+int SocketLocalHost(HostAddress* host);
