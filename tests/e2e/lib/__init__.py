@@ -1,0 +1,1 @@
+"""Shared helpers of the end-to-end scenarios: see harness.py."""
