@@ -165,8 +165,11 @@ int HostPathFromWindowsExact(const char* windowsPath, char* hostPath, int size) 
     }
 
     std::string root;
-    if (drive == 'C')
+    if (drive == 'C') {
+        // Drive C: always exists on Windows; the prefix gets it on first use.
         root = DriveCRoot();
+        MakeHostFolders(root.c_str());
+    }
     else if (drive == 'Z')
         root = "/";
     else
