@@ -126,6 +126,14 @@ char CurrentDrive() {
     return onC ? 'C' : 'Z';
 }
 
+// Drive C: always exists on Windows, with its Program Files; the prefix
+// gets them on first use.
+void EnsureDriveC(const std::string& root) {
+    struct stat info;
+    if (stat(root.c_str(), &info) != 0)
+        MakeHostFolders((root + "/Program Files").c_str());
+}
+
 bool EndsWithExe(const char* path) {
     size_t length = strlen(path);
     return length > 4 && strcasecmp(path + length - 4, ".exe") == 0;
@@ -166,9 +174,8 @@ int HostPathFromWindowsExact(const char* windowsPath, char* hostPath, int size) 
 
     std::string root;
     if (drive == 'C') {
-        // Drive C: always exists on Windows; the prefix gets it on first use.
         root = DriveCRoot();
-        MakeHostFolders(root.c_str());
+        EnsureDriveC(root);
     }
     else if (drive == 'Z')
         root = "/";
