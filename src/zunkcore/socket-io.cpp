@@ -1,6 +1,6 @@
 // Socket layer: waiting, connecting, reading and writing with time-outs.
+#include "zunkcore/socket-os.h"    // first: it settles the Windows names
 #include "platform/platform.h"
-#include "zunkcore/socket-os.h"
 #include "zunkcore/zunk-core.h"
 
 #include <cstring>

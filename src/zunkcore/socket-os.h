@@ -11,6 +11,9 @@
 
 #ifdef _WIN32
 #include <winsock2.h>
+// winnt.h names a VirtualFree flag MEM_FREE; the socket layer means the
+// core's tracked free. Include this header before zunk-core.h.
+#undef MEM_FREE
 #else
 #include <arpa/inet.h>
 #include <cerrno>
@@ -97,6 +100,8 @@ inline thread_local int osSocketError = 0;
 inline int OsLastError() { return osSocketError; }
 inline void OsSetLastError(int code) { osSocketError = code; }
 
+// EPIPE is a send on a connection whose sending side is shut, which Windows
+// Sockets reports as WSAESHUTDOWN.
 inline int OsCodeForErrno(int error) {
     static const int table[][2] = {
         {EINTR, 10004},        {EBADF, 10009},           {EACCES, 10013},
@@ -108,7 +113,7 @@ inline int OsCodeForErrno(int error) {
         {EPFNOSUPPORT, 10046}, {EAFNOSUPPORT, 10047},    {EADDRINUSE, 10048},
         {EADDRNOTAVAIL, 10049}, {ENETDOWN, 10050},       {ENETUNREACH, 10051},
         {ENETRESET, 10052},    {ECONNABORTED, 10053},    {ECONNRESET, 10054},
-        {EPIPE, 10054},        {ENOBUFS, 10055},         {EISCONN, 10056},
+        {EPIPE, 10058},        {ENOBUFS, 10055},         {EISCONN, 10056},
         {ENOTCONN, 10057},     {ESHUTDOWN, 10058},       {ETOOMANYREFS, 10059},
         {ETIMEDOUT, 10060},    {ECONNREFUSED, 10061},    {ELOOP, 10062},
         {ENAMETOOLONG, 10063}, {EHOSTDOWN, 10064},       {EHOSTUNREACH, 10065},

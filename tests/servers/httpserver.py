@@ -1,0 +1,206 @@
+#!/usr/bin/env python3
+"""Loopback HTTP server for the network tests.
+
+Serves one case file (see docs/network-tests.md) to every connection and
+records the exact bytes of each request it receives, so that a test can
+compare them byte for byte:
+
+    httpserver.py --dir DIR --case FILE [--lifetime SECONDS]
+
+DIR/port       the port it listens on (127.0.0.1), written once it listens
+DIR/request-N  the bytes of the N-th request (N from 1), written once the
+               request is complete (header and Content-Length body), or
+               when the client closed the connection early
+DIR/stop       create it to end the server (checked ten times a second)
+
+Only the standard library is used: the server is started by native test
+programs and by Windows test programs under Wine alike.
+"""
+
+import argparse
+import os
+import re
+import socket
+import sys
+import threading
+import time
+
+REQUEST_TIMEOUT = 10.0
+DRAIN_TIMEOUT = 3.0
+
+
+class Case:
+    """One case file: the reply and how to deliver it."""
+
+    def __init__(self, path):
+        with open(path, "r", encoding="latin-1") as f:
+            text = f.read()
+        self.reply = b""
+        self.pieces = 1
+        self.delay = 0.0
+        self.cut = None
+        self.mode = "reply"
+        reply = re.search(r"<reply([^>]*)>\n?(.*?)</reply>", text, re.S)
+        if reply:
+            self.reply = self.expand(reply.group(2), 'crlf="yes"' in reply.group(1))
+        servercmd = re.search(r"<servercmd>(.*?)</servercmd>", text, re.S)
+        if servercmd:
+            self.commands(servercmd.group(1))
+
+    @staticmethod
+    def expand(body, crlf):
+        # %repeat[COUNT x TEXT]% makes long replies without long files.
+        body = re.sub(r"%repeat\[(\d+) x (.*?)\]%", lambda m: m.group(2) * int(m.group(1)), body)
+        if crlf:
+            body = body.replace("\r\n", "\n").replace("\n", "\r\n")
+        return body.encode("latin-1")
+
+    def commands(self, body):
+        for line in body.splitlines():
+            words = line.split()
+            if not words or words[0].startswith("#"):
+                continue
+            if words[0] == "pieces":
+                self.pieces = max(1, int(words[1]))
+            elif words[0] == "delay-ms":
+                self.delay = int(words[1]) / 1000.0
+            elif words[0] == "cut":
+                self.cut = int(words[1])
+            elif words[0] in ("silent", "close-at-once", "no-accept"):
+                self.mode = words[0]
+            else:
+                raise SystemExit("unknown server command: " + line)
+
+
+class Server:
+    def __init__(self, folder, case):
+        self.folder = folder
+        self.case = case
+        self.count = 0
+        self.lock = threading.Lock()
+        self.stopping = threading.Event()
+        self.listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        self.listener.bind(("127.0.0.1", 0))
+        self.port = self.listener.getsockname()[1]
+        self.held = []
+
+    def write_file(self, name, data):
+        # Whole files only: a test never sees half a record.
+        temporary = os.path.join(self.folder, name + ".tmp")
+        with open(temporary, "wb") as f:
+            f.write(data)
+        os.replace(temporary, os.path.join(self.folder, name))
+
+    def start(self):
+        if self.case.mode == "no-accept":
+            # A full accept queue: the kernel drops further connection
+            # requests, so a client's connect stays pending.
+            self.listener.listen(0)
+            for _ in range(4):
+                filler = socket.socket()
+                filler.setblocking(False)
+                try:
+                    filler.connect(("127.0.0.1", self.port))
+                except BlockingIOError:
+                    pass
+                self.held.append(filler)
+            time.sleep(0.2)
+        else:
+            self.listener.listen(16)
+            threading.Thread(target=self.accept_loop, daemon=True).start()
+        self.write_file("port", str(self.port).encode())
+
+    def accept_loop(self):
+        self.listener.settimeout(0.1)
+        while not self.stopping.is_set():
+            try:
+                connection, _ = self.listener.accept()
+            except socket.timeout:
+                continue
+            except OSError:
+                return
+            with self.lock:
+                self.count += 1
+                number = self.count
+            threading.Thread(target=self.serve, args=(connection, number), daemon=True).start()
+
+    def read_request(self, connection):
+        connection.settimeout(REQUEST_TIMEOUT)
+        data = b""
+        needed = None
+        while True:
+            if needed is None and b"\r\n\r\n" in data:
+                head = data.split(b"\r\n\r\n", 1)[0]
+                match = re.search(rb"(?im)^content-length:\s*(\d+)", head)
+                needed = len(head) + 4 + (int(match.group(1)) if match else 0)
+            if needed is not None and len(data) >= needed:
+                return data
+            try:
+                chunk = connection.recv(65536)
+            except OSError:
+                return data
+            if not chunk:
+                return data
+            data += chunk
+
+    def serve(self, connection, number):
+        try:
+            if self.case.mode == "close-at-once":
+                return
+            request = self.read_request(connection)
+            self.write_file("request-%d" % number, request)
+            if self.case.mode == "silent":
+                # Never answer; hold the connection until the client gives up.
+                connection.settimeout(0.1)
+                while not self.stopping.is_set():
+                    try:
+                        if not connection.recv(65536):
+                            return
+                    except socket.timeout:
+                        continue
+                    except OSError:
+                        return
+                return
+            self.reply(connection)
+        finally:
+            connection.close()
+
+    def reply(self, connection):
+        data = self.case.reply
+        if self.case.cut is not None:
+            data = data[: self.case.cut]
+        size = (len(data) + self.case.pieces - 1) // self.case.pieces if data else 0
+        try:
+            for start in range(0, len(data), max(size, 1)):
+                if self.case.delay:
+                    time.sleep(self.case.delay)
+                connection.sendall(data[start : start + size])
+            # Close gently: wait for the client's close so that nothing it
+            # still sends turns our close into a reset.
+            connection.shutdown(socket.SHUT_WR)
+            connection.settimeout(DRAIN_TIMEOUT)
+            while connection.recv(65536):
+                pass
+        except OSError:
+            pass
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--dir", required=True)
+    parser.add_argument("--case", required=True)
+    parser.add_argument("--lifetime", type=float, default=120.0)
+    arguments = parser.parse_args()
+    server = Server(arguments.dir, Case(arguments.case))
+    server.start()
+    stop = os.path.join(arguments.dir, "stop")
+    end = time.monotonic() + arguments.lifetime
+    while not os.path.exists(stop) and time.monotonic() < end:
+        time.sleep(0.1)
+    server.stopping.set()
+    server.listener.close()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
