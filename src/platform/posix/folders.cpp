@@ -38,17 +38,16 @@ int Give(const std::string& text, char* buffer, int size) {
 
 // A folder of drive C, made on first use, given as a Windows path.
 int DriveCFolder(const std::string& relative, const char* suffix, char* buffer, int size) {
-    char host[PATH_MAX];
-    if (!PrefixHostPath(("drive_c/" + relative).c_str(), host, sizeof host) ||
-        !MakeHostFolders(host)) {
-        if (buffer && size > 0)
-            buffer[0] = '\0';
-        return 0;
-    }
     std::string windows = "C:\\" + relative;
     for (char& c : windows)
         if (c == '/')
             c = '\\';
+    char host[PATH_MAX];
+    if (!HostPathFromWindowsExact(windows.c_str(), host, sizeof host) || !MakeHostFolders(host)) {
+        if (buffer && size > 0)
+            buffer[0] = '\0';
+        return 0;
+    }
     return Give(windows + suffix, buffer, size);
 }
 
