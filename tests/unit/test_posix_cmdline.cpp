@@ -42,9 +42,16 @@ TEST(PosixCommandLine, ProgramPathIsReadWithoutEscapes) {
 }
 
 TEST(PosixCommandLine, ComposedLineSplitsBackToTheSameArguments) {
-    Arguments arguments = {"/opt/my app/uninstall", "-Register", "", "two words",
-                           "quote\"inside", "trailing\\", "back\\\\\"slash", "tab\there",
-                           "C:\\Program Files\\", "\\\\server\\share"};
+    Arguments arguments = {"/opt/my app/uninstall",
+                           "-Register",
+                           "",
+                           "two words",
+                           "quote\"inside",
+                           "trailing\\",
+                           "back\\\\\"slash",
+                           "tab\there",
+                           "C:\\Program Files\\",
+                           "\\\\server\\share"};
     std::string line = Compose(arguments);
     EXPECT_EQ(SplitWindowsCommandLine(line.c_str()), arguments) << line;
 }

@@ -164,8 +164,12 @@ TEST_F(PosixFilesTest, ListingGivesTheDotEntriesLikeWindows) {
               1);
     EXPECT_EQ(visited, 1);
 
-    EXPECT_EQ(PlatListFolder("C:\\work\\a", [](const char*, void*) { return 1; }, nullptr), 0);
-    EXPECT_EQ(PlatListFolder("C:\\none\\", [](const char*, void*) { return 1; }, nullptr), 0);
+    EXPECT_EQ(PlatListFolder(
+                  "C:\\work\\a", [](const char*, void*) { return 1; }, nullptr),
+              0);
+    EXPECT_EQ(PlatListFolder(
+                  "C:\\none\\", [](const char*, void*) { return 1; }, nullptr),
+              0);
     EXPECT_EQ(PlatLastError(), uint32_t(ERROR_FILE_NOT_FOUND));
 }
 

@@ -62,8 +62,8 @@ TEST_F(PosixProcessTest, ExitCodeComesBack) {
 
 TEST_F(PosixProcessTest, ArgumentsArriveAsTheyWereQuoted) {
     Script("bin/args", "for a in \"$@\"; do printf '[%s]' \"$a\"; done > \"$0.out\"");
-    std::vector<std::string> arguments = {"-Spawn", "two words", "", "q\"uote", "C:\\dir\\",
-                                          "back\\\\slash\\"};
+    std::vector<std::string> arguments = {"-Spawn",  "two words", "",
+                                          "q\"uote", "C:\\dir\\", "back\\\\slash\\"};
     std::string line = "\"C:\\bin\\args\"";
     std::string expected;
     for (const std::string& argument : arguments) {

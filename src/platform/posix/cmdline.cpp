@@ -8,7 +8,9 @@ namespace {
 std::string RecordedLine;
 bool Recorded = false;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 bool NeedsQuotes(const std::string& argument) {
     return argument.empty() || argument.find_first_of(" \t\n\v\"") != std::string::npos;
@@ -62,7 +64,9 @@ std::string ReadProgramPath(const char*& cursor) {
 }
 } // namespace
 
-const char* PlatGetCommandLine() { return Recorded ? RecordedLine.c_str() : nullptr; }
+const char* PlatGetCommandLine() {
+    return Recorded ? RecordedLine.c_str() : nullptr;
+}
 
 void RecordProgramArguments(int argc, const char* const* argv) {
     RecordedLine = ComposeWindowsCommandLine(argc, argv);

@@ -44,7 +44,11 @@ void PlatFreeComponent(HMODULE module) {
 
 // Common controls, COM and OLE have nothing to start on POSIX.
 void PlatInitCommonControls(uint32_t) {}
-int32_t PlatComInitialize() { return 0; }
-int32_t PlatOleInitialize() { return 0; }
+int32_t PlatComInitialize() {
+    return 0;
+}
+int32_t PlatOleInitialize() {
+    return 0;
+}
 void PlatOleUninitialize() {}
 void PlatComUninitialize() {}

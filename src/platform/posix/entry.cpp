@@ -15,6 +15,5 @@ constexpr int SW_SHOWDEFAULT = 10;
 int main(int argc, char** argv) {
     RecordProgramArguments(argc, argv);
     std::string tail = WindowsCommandTail(PlatGetCommandLine());
-    return WinMain(reinterpret_cast<HINSTANCE>(&InstanceTag), nullptr, tail.data(),
-                   SW_SHOWDEFAULT);
+    return WinMain(reinterpret_cast<HINSTANCE>(&InstanceTag), nullptr, tail.data(), SW_SHOWDEFAULT);
 }

@@ -59,7 +59,9 @@ std::string UserName() {
     return name && *name ? name : "user";
 }
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 } // namespace
 

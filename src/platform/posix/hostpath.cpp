@@ -16,7 +16,9 @@
 
 namespace {
 
-bool IsWindowsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsWindowsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 int Deliver(const std::string& text, char* out, int size) {
     if (!out || size <= 0) {
@@ -110,7 +112,9 @@ std::string JoinHost(const std::string& folder, const std::string& name) {
     return name.empty() ? folder : folder + "/" + name;
 }
 
-std::string DriveCRoot() { return JoinHost(Prefix(), "drive_c"); }
+std::string DriveCRoot() {
+    return JoinHost(Prefix(), "drive_c");
+}
 
 std::string WithBackslashes(std::string text) {
     for (char& c : text)
@@ -176,8 +180,7 @@ int HostPathFromWindowsExact(const char* windowsPath, char* hostPath, int size) 
     if (drive == 'C') {
         root = DriveCRoot();
         EnsureDriveC(root);
-    }
-    else if (drive == 'Z')
+    } else if (drive == 'Z')
         root = "/";
     else
         return Refuse(ERROR_PATH_NOT_FOUND, hostPath, size);

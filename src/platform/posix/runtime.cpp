@@ -62,8 +62,8 @@ void PlatFatalNotice(const char* text, const char* caption) {
 uint32_t PlatTickCount() {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
-    uint64_t milliseconds = static_cast<uint64_t>(now.tv_sec) * 1000u +
-                            static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+    uint64_t milliseconds =
+        static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
     return static_cast<uint32_t>(milliseconds);
 }
 
