@@ -12,6 +12,7 @@ DIR/request-N  the bytes of the N-th request (N from 1), written once the
                request is complete (header and Content-Length body), or
                when the client closed the connection early
 DIR/stop       create it to end the server (checked ten times a second)
+DIR/stopped    written when the server has stopped listening
 
 Only the standard library is used: the server is started by native test
 programs and by Windows test programs under Wine alike.
@@ -85,11 +86,15 @@ class Server:
         self.held = []
 
     def write_file(self, name, data):
-        # Whole files only: a test never sees half a record.
+        # Whole files only: a test never sees half a record. A test that
+        # has already gone took its folder with it.
         temporary = os.path.join(self.folder, name + ".tmp")
-        with open(temporary, "wb") as f:
-            f.write(data)
-        os.replace(temporary, os.path.join(self.folder, name))
+        try:
+            with open(temporary, "wb") as f:
+                f.write(data)
+            os.replace(temporary, os.path.join(self.folder, name))
+        except OSError:
+            pass
 
     def start(self):
         if self.case.mode == "no-accept":
@@ -199,6 +204,7 @@ def main():
         time.sleep(0.1)
     server.stopping.set()
     server.listener.close()
+    server.write_file("stopped", b"")
     return 0
 
 

@@ -6,6 +6,7 @@ generated configuration on a free port.
 
 DIR/port   the proxy's port on 127.0.0.1, written once it accepts connections
 DIR/stop   create it to end the proxy
+DIR/stopped  written when the proxy has ended
 DIR/tinyproxy.log, DIR/tinyproxy.conf   for the curious
 
 Like httpserver.py it ends itself after its lifetime, so that a test
@@ -87,6 +88,8 @@ def main():
     except subprocess.TimeoutExpired:
         process.kill()
         process.wait()
+    with open(os.path.join(folder, "stopped"), "w"):
+        pass
     return 0
 
 

@@ -148,6 +148,8 @@ class ServerProcess {
     }
     ~ServerProcess() {
         folder_.Touch("stop");
+        // Under Wine this is the only way to know it has gone.
+        folder_.WaitFor("stopped", 5000);
 #ifndef _WIN32
         if (pid_ > 0) {
             int status;
