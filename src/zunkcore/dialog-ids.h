@@ -4,6 +4,11 @@
 #ifndef UNINSTALL_DIALOG_IDS_H
 #define UNINSTALL_DIALOG_IDS_H
 
+/* Controls nobody addresses. */
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
 /* The "Please wait..." window and its progress bar. */
 #define IDD_WAIT 117
 #define IDC_WAIT_PROGRESS 1012
