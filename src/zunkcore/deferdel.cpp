@@ -51,7 +51,10 @@ int QueueDeleteOnRestart(const char* path) {
     char iniPath[FOLDER_PATH_SIZE];
     GetWindowsFolder(iniPath, sizeof iniPath);
     StrAppendN(iniPath, WININIT_NAME, sizeof iniPath);
+    return WininitQueueDelete(iniPath, path);
+}
 
+int WininitQueueDelete(const char* iniPath, const char* path) {
     // The new content is written beside the file and then replaces it, so a
     // crash half-way never loses the requests queued before.
     char newPath[FOLDER_PATH_SIZE + 8];

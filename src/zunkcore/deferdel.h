@@ -6,3 +6,5 @@
 #define WININIT_HEADER "[Rename]\r\n"
 
 int QueueDeleteOnRestart(const char* path);
+// Puts a deletion request for `path` into the request file `iniPath`.
+int WininitQueueDelete(const char* iniPath, const char* path);

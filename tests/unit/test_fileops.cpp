@@ -1,0 +1,150 @@
+#include "command/fileops.h"
+#include "log-capture.h"
+#include "scratch-folder.h"
+#include "zunkcore/folders.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// The folder of the test program, where the build puts the test components
+// and helper programs.
+std::string BuildFolder() {
+    char folder[FOLDER_PATH_SIZE];
+    GetProgramFolder(folder, sizeof folder);
+    return folder;
+}
+
+void SetEnvironment(const char* name, const char* value) {
+#ifdef _WIN32
+    _putenv_s(name, value != nullptr ? value : "");
+#else
+    if (value != nullptr) setenv(name, value, 1); else unsetenv(name);
+#endif
+}
+
+#ifdef _WIN32
+const char* const kModuleSuffix = ".dll";
+const char* const kProgramSuffix = ".exe";
+#else
+const char* const kModuleSuffix = ".so";
+const char* const kProgramSuffix = "";
+#endif
+
+TEST(DeleteFileAndFolders, RemovesTheFileAndEveryFolderItEmptied) {
+    ScratchFolder scratch;
+    std::string outer = scratch.Path("outer"), inner = outer + "\\inner";
+    ASSERT_TRUE(PlatCreateFolder(outer.c_str()));
+    ASSERT_TRUE(PlatCreateFolder(inner.c_str()));
+    std::string file = inner + "\\app.exe";
+    ScratchFolder::Write(file, "x");
+    std::string keep = scratch.Path("keep.txt");
+    ScratchFolder::Write(keep, "stays");
+
+    LogCapture log;
+    EXPECT_EQ(1, DeleteFileAndFolders(file.c_str()));
+
+    EXPECT_FALSE(ScratchFolder::Exists(file));
+    EXPECT_FALSE(ScratchFolder::Exists(inner));
+    EXPECT_FALSE(ScratchFolder::Exists(outer));
+    // The scratch folder still holds keep.txt, so the walk stops there.
+    EXPECT_TRUE(ScratchFolder::Exists(keep));
+    EXPECT_TRUE(log.Has("Delete file '" + file + "'\n"));
+    EXPECT_TRUE(log.Has("Deleting '" + inner + "\\'\n"));
+    EXPECT_TRUE(log.Has("Deleting '" + outer + "\\'\n"));
+}
+
+TEST(DeleteFileAndFolders, MissingFileIsLoggedAndEmptyFoldersStillGo) {
+    ScratchFolder scratch;
+    std::string empty = scratch.Path("empty");
+    ScratchFolder::Write(scratch.Path("other.txt"), "stays");
+    ASSERT_TRUE(PlatCreateFolder(empty.c_str()));
+    std::string missing = empty + "\\gone.dll";
+
+    LogCapture log;
+    EXPECT_EQ(1, DeleteFileAndFolders(missing.c_str()));
+    EXPECT_TRUE(log.Has("Unable to delete file '" + missing + "'\n"));
+    EXPECT_FALSE(ScratchFolder::Exists(empty));
+}
+
+TEST(DeleteFileAndFolders, FolderWithASubfolderStays) {
+    ScratchFolder scratch;
+    std::string parent = scratch.Path("parent"), child = parent + "\\child";
+    ASSERT_TRUE(PlatCreateFolder(parent.c_str()));
+    ASSERT_TRUE(PlatCreateFolder(child.c_str()));
+    std::string file = parent + "\\readme.txt";
+    ScratchFolder::Write(file, "x");
+
+    DeleteFileAndFolders(file.c_str());
+    EXPECT_FALSE(ScratchFolder::Exists(file));
+    EXPECT_TRUE(ScratchFolder::Exists(child));
+    PlatRemoveFolder(child.c_str());
+    PlatRemoveFolder(parent.c_str());
+}
+
+TEST(DeleteFileAndFolders, NameWithoutFolderCannotBeListed) {
+    LogCapture log;
+    EXPECT_EQ(1, DeleteFileAndFolders("no-such-file.tmp"));
+    EXPECT_TRUE(log.Has("Error opening 'no-such-file.tmp*.*'\n"));
+}
+
+TEST(RegisterComponent, CallsTheEntryPointsOfARealModule) {
+    ScratchFolder scratch;
+    std::string record = scratch.Path("calls.txt");
+    // The component writes through the C runtime: give it the host's view.
+#ifdef _WIN32
+    std::string recordForComponent = record;
+#else
+    std::string recordForComponent = "/" + record.substr(3);
+    for (char& c : recordForComponent) c = c == '\\' ? '/' : c;
+#endif
+    SetEnvironment("TESTCOMPONENT_LOG", recordForComponent.c_str());
+    std::string module = BuildFolder() + "testcomponent" + kModuleSuffix;
+
+    EXPECT_EQ(1, RegisterComponent(module.c_str(), 1));
+    EXPECT_EQ(1, RegisterComponent(module.c_str(), 0));
+    EXPECT_EQ("DllRegisterServer\nDllUnregisterServer\n", ScratchFolder::Read(record));
+
+    SetEnvironment("TESTCOMPONENT_FAIL", "1");
+    LogCapture log;
+    EXPECT_EQ(0, RegisterComponent(module.c_str(), 1));
+    EXPECT_TRUE(log.Has("Failed in executing entry point from '" + module + "'\n"));
+    SetEnvironment("TESTCOMPONENT_FAIL", nullptr);
+    SetEnvironment("TESTCOMPONENT_LOG", nullptr);
+}
+
+TEST(RegisterComponent, MissingEntryPointOrModuleFails) {
+    LogCapture log;
+    std::string registerOnly = BuildFolder() + "registeronly" + kModuleSuffix;
+    EXPECT_EQ(1, RegisterComponent(registerOnly.c_str(), 1));
+    EXPECT_EQ(0, RegisterComponent(registerOnly.c_str(), 0));
+    EXPECT_TRUE(log.Has("Couldn't get entry point from '" + registerOnly + "'\n"));
+
+    std::string missing = BuildFolder() + "nonexistent" + kModuleSuffix;
+    EXPECT_EQ(0, RegisterComponent(missing.c_str(), 1));
+    EXPECT_TRUE(log.Has("Error attempting to load '" + missing + "' (0x"));
+}
+
+TEST(RunProgram, WaitsForTheExitCode) {
+    std::string program = BuildFolder() + "exitwith" + kProgramSuffix;
+    uint32_t exitCode = 99;
+    EXPECT_EQ(1, RunProgram(program.c_str(), "7", 1, &exitCode));
+    EXPECT_EQ(7u, exitCode);
+
+    exitCode = 99;
+    EXPECT_EQ(1, RunProgram(program.c_str(), "3", 0, &exitCode));
+    EXPECT_EQ(0u, exitCode);   // not waited for: never read
+}
+
+TEST(RunProgram, UnstartableFileIsLoggedAndReportsZero) {
+    LogCapture log;
+    uint32_t exitCode = 99;
+    EXPECT_EQ(1, RunProgram("Z:\\no\\such\\program.exe", "-x", 1, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EXPECT_TRUE(log.Has("Unable to execute 'Z:\\no\\such\\program.exe' '-x' 0x"));
+}
+
+}  // namespace
