@@ -87,10 +87,9 @@ TEST_F(DebugLogTest, NothingIsWrittenOrFormattedWithoutSwitches) {
     LogPrint("another\n");
     EXPECT_FALSE(ScratchFolder::Exists(log));
     EXPECT_EQ(before, DebugLastText());
-}
 
-TEST_F(DebugLogTest, AppendAloneFormatsButWritesNothing) {
-    std::string log = Init(DEBUG_APPEND);
+    // "-append" alone switches formatting on, but no output.
+    DebugInit(log.c_str(), DEBUG_APPEND);
     LogPrint("kept %d\n", 7);
     EXPECT_STREQ("kept 7\n", DebugLastText());
     EXPECT_FALSE(ScratchFolder::Exists(log));
@@ -233,4 +232,5 @@ TEST_F(FatalReportTest, HugeMessagesAreCutToTheLineBuffer) {
     // second report about its length.
     EXPECT_EQ(0u, written.find("\r\n\r\nABORT: " + std::string(4086, 'z') + "\r\n\r\nABORT: "));
 }
+
 #endif

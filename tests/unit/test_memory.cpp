@@ -109,21 +109,6 @@ TEST(MemoryDeathTest, DetectsAnUnderrunIntoTheFrontGuard) {
         testing::ExitedWithCode(1), "Memory corrupt \\(8\\) <Before:2 After:0 Max:4>");
 }
 
-TEST(MemoryDeathTest, GuardsCopiedFromAnotherBlockDoNotPass) {
-    char* first = MEM_ALLOC(char, 8);
-    char* second = MEM_ALLOC(char, 8);
-    auto low = [](char* p) { return reinterpret_cast<uintptr_t>(p) & 0x7FF; };
-    if (low(first) == low(second)) GTEST_SKIP() << "blocks share their guard pattern";
-    EXPECT_EXIT(
-        {
-            memcpy(second - 4, first - 4, 4);
-            MEM_FREE(&second, 8);
-        },
-        testing::ExitedWithCode(1), "Memory corrupt \\(8\\) <Before:[1-4] After:0 Max:4>");
-    MEM_FREE(&first, 8);
-    MEM_FREE(&second, 8);
-}
-
 TEST(MemoryDeathTest, FreeWithALargerSizeIsCorruptWithoutReadingPastTheBlock) {
     EXPECT_EXIT(
         {
@@ -220,4 +205,5 @@ TEST_F(MemoryLogTest, SilentWithoutDiagnostics) {
     RunAndReadLog(0, [] { (void)MEM_ALLOC(char, 1); });
     EXPECT_FALSE(ScratchFolder::Exists(scratch_.Path("debug.log")));
 }
+
 #endif

@@ -38,23 +38,6 @@ TEST(StrAppendN, StopsAtTheEndOfTheBuffer) {
     EXPECT_STREQ("abcdefg", buffer);
 }
 
-TEST(StrCopyAndAppend, BuildTextsInPlace) {
-    char buffer[32];
-    EXPECT_EQ(1, StrCopy(buffer, "Program "));
-    EXPECT_EQ(1, StrAppend(buffer, "Files"));
-    EXPECT_STREQ("Program Files", buffer);
-    EXPECT_EQ(13, StrLength(buffer));
-    EXPECT_EQ(0, StrLength(""));
-}
-
-TEST(StrEqual, ComparesWholeTexts) {
-    EXPECT_EQ(1, StrEqual("abc", "abc"));
-    EXPECT_EQ(1, StrEqual("", ""));
-    EXPECT_EQ(0, StrEqual("abc", "abcd"));
-    EXPECT_EQ(0, StrEqual("abcd", "abc"));
-    EXPECT_EQ(0, StrEqual("abc", "ABC"));
-}
-
 TEST(StrEqualNoCase, FoldsAsciiLettersOnly) {
     EXPECT_EQ(1, StrEqualNoCase("Install Path", "INSTALL path"));
     EXPECT_EQ(0, StrEqualNoCase("[", "{")); // 32 apart, but not letters
@@ -62,16 +45,6 @@ TEST(StrEqualNoCase, FoldsAsciiLettersOnly) {
     EXPECT_EQ(0, StrEqualNoCase("\xC4", "\xE4")); // Latin-1 letters are not folded
     EXPECT_EQ(0, StrEqualNoCase("abc", "ab"));
     EXPECT_EQ(0, StrEqualNoCase("ab", "abc"));
-}
-
-TEST(StrStartsWith, HandlesEmptyAndShortTexts) {
-    EXPECT_EQ(1, StrStartsWith("anything", ""));
-    EXPECT_EQ(1, StrStartsWith("", ""));
-    EXPECT_EQ(0, StrStartsWith("ab", "abc"));
-    EXPECT_EQ(1, StrStartsWith("-Spawn x", "-Spawn"));
-    EXPECT_EQ(0, StrStartsWith("-spawn", "-Spawn"));
-    EXPECT_EQ(1, StrStartsWithNoCase("-SPAWN", "-Spawn"));
-    EXPECT_EQ(0, StrStartsWithNoCase("-Spaw", "-Spawn"));
 }
 
 TEST(StrFind, ReturnsTheFirstOccurrenceInsideTheText) {
@@ -97,16 +70,6 @@ TEST(StrFind, EmptyNeedleIsFoundOnlyInNonEmptyText) {
     EXPECT_EQ(0, StrFind("", "", &at));
     EXPECT_EQ(nullptr, at);
     EXPECT_EQ(0, StrFindNoCase("", "", &at));
-}
-
-TEST(StrFindChar, NeverFindsTheTerminator) {
-    const char* text = "C:\\x\\y";
-    const char* at = nullptr;
-    EXPECT_EQ(1, StrFindChar(text, '\\', &at));
-    EXPECT_EQ(text + 2, at);
-    EXPECT_EQ(0, StrFindChar(text, '\0', &at));
-    EXPECT_EQ(nullptr, at);
-    EXPECT_EQ(0, StrFindChar(text, '/', nullptr));
 }
 
 TEST(StrHash, MatchesKeywordsInAnyCaseUnlessCaseSensitive) {
@@ -171,20 +134,6 @@ TEST(EncodePrintable, RefusesAnOutputWithoutRoomForTheTerminator) {
     EXPECT_EQ(0, EncodePrintable(abc, -1, output, &size));
 }
 
-TEST(EncodePrintable, UsesOnlyCharactersFromExclamationMarkToBackquote) {
-    unsigned char all[256];
-    for (int i = 0; i < 256; i++) all[i] = static_cast<unsigned char>(i);
-    char output[8 + 4 * 86 + 1];
-    int size = sizeof output;
-    ASSERT_EQ(1, EncodePrintable(all, 256, output, &size));
-    EXPECT_EQ(8 + 4 * 86, size);
-    EXPECT_EQ(0, strncmp(output, "00000100", 8));
-    for (int i = 8; i < size; i++) {
-        EXPECT_GE(output[i], '!');
-        EXPECT_LE(output[i], '`');
-    }
-}
-
 TEST(StrToInt, ReadsTheLeadingNumber) {
     EXPECT_EQ(0, StrToInt(nullptr));
     EXPECT_EQ(0, StrToInt(""));
@@ -245,4 +194,5 @@ TEST(StringDeathTest, NullPointerIsAFatalReportAtTheStringFunction) {
     EXPECT_EXIT(StrFind("abc", missing, &at), testing::ExitedWithCode(1), "Pointer is NULL");
     EXPECT_EXIT(IsValidEmail(missing), testing::ExitedWithCode(1), "Pointer is NULL");
 }
+
 #endif
