@@ -55,8 +55,17 @@ static int LocatePreviousInstallation(InstallScript* script) {
     if (!RegistryOpenKey(&key, 1, script->registryPath)) {
         RAISE_ERROR("Unable to open key '%s'\n", script->registryPath);
     }
-    RegistryGetString(key, "Install Path", script->installPath, SCRIPT_TEXT_SIZE);
+    // Read with room to spare: a recorded path longer than the setting holds
+    // would be cut into another folder's name, and files would be deleted
+    // there. Such an installation is treated as not found.
+    char recorded[PATH_MACRO_SIZE] = "";
+    int found = RegistryGetString(key, "Install Path", recorded, sizeof recorded);
     RegistryCloseKey(&key);
+    if (found && !StrCopyN(script->installPath, recorded, SCRIPT_TEXT_SIZE)) {
+        LogPrint("Install Path too long '%s'\n", recorded);
+        ShowMessage("Unable to find previous installation; files could not be removed.", nullptr);
+        return 0;
+    }
     return 1;
 }
 
