@@ -68,8 +68,9 @@ inline int OsSelect(SocketSet* readSet, SocketSet* writeSet, SocketSet* exceptSe
     fd_set* pass[3] = {nullptr, nullptr, nullptr};
     for (int i = 0; i < 3; ++i) {
         if (!given[i]) continue;
-        sets[i].fd_count = given[i]->count;
-        for (uint32_t n = 0; n < given[i]->count; ++n) sets[i].fd_array[n] = given[i]->handles[n];
+        uint32_t count = given[i]->count < FD_SETSIZE ? given[i]->count : FD_SETSIZE;
+        sets[i].fd_count = count;
+        for (uint32_t n = 0; n < count; ++n) sets[i].fd_array[n] = given[i]->handles[n];
         pass[i] = &sets[i];
     }
     timeval limit;

@@ -22,20 +22,6 @@ std::string Quad(const uint8_t* address) {
     return text;
 }
 
-TEST_F(SocketLayer, NewObjectHasNoHandleAndDefaultTimeouts) {
-    Socket* socket = nullptr;
-    ASSERT_EQ(SocketNew(&socket), 1);
-    ASSERT_NE(socket, nullptr);
-    EXPECT_EQ(socket->handle, SOCKET_HANDLE_NONE);
-    EXPECT_EQ(socket->blocking, 1);
-    EXPECT_EQ(socket->readTimeout, 300000);
-    EXPECT_EQ(socket->connectTimeout, 300000);
-    EXPECT_EQ(socket->cancel, 0);
-    EXPECT_EQ(socket->protocol, 0);
-    EXPECT_EQ(SocketDelete(&socket), 1);
-    EXPECT_EQ(socket, nullptr);
-    EXPECT_EQ(SocketDelete(&socket), 1);    // nothing held: still fine
-}
 
 TEST_F(SocketLayer, CreateRefusesMissingOpenOrUnknown) {
     LogCapture log;
@@ -67,20 +53,6 @@ TEST_F(SocketLayer, CreateRefusesMissingOpenOrUnknown) {
     EXPECT_EQ(SocketClose(nullptr), 0);
 }
 
-TEST_F(SocketLayer, BlockingModeNeedsHandleAndIsRecorded) {
-    Socket* socket = nullptr;
-    SocketNew(&socket);
-    EXPECT_EQ(SocketSetBlocking(socket, 0), 0);
-    EXPECT_EQ(SocketSetBlocking(nullptr, 0), 0);
-    SocketCreate(socket, SOCKET_PROTOCOL_TCP);
-    EXPECT_EQ(SocketSetBlocking(socket, 1), 1);
-    EXPECT_EQ(SocketSetBlocking(socket, 0), 1);
-    EXPECT_EQ(socket->blocking, 0);
-    EXPECT_EQ(SocketSetBlocking(socket, 1), 1);
-    EXPECT_EQ(socket->blocking, 1);
-    EXPECT_EQ(SocketShutdown(nullptr), 0);
-    SocketDelete(&socket);
-}
 
 TEST_F(SocketLayer, SetsHoldHandlesUpToTheirSize) {
     Socket* sockets[SOCKET_SET_SIZE + 1];

@@ -213,19 +213,5 @@ TEST_F(SocketLoopback, WriteAfterShutdownFailsWithTheSameTextEverywhere) {
     EXPECT_STREQ(SocketErrorText(socket_), "Cannot send after socket shutdown");
 }
 
-TEST_F(SocketLoopback, TransfersNeedAnOpenSocket) {
-    Socket* closed = nullptr;
-    SocketNew(&closed);
-    char buffer[8];
-    int32_t count = -1;
-    EXPECT_EQ(SocketRead(closed, buffer, sizeof buffer, &count), 0);
-    EXPECT_EQ(count, 0);
-    count = -1;
-    EXPECT_EQ(SocketWrite(closed, buffer, sizeof buffer, &count), 0);
-    EXPECT_EQ(count, 0);
-    EXPECT_EQ(SocketConnect(closed, loopback, 80), 0);
-    EXPECT_EQ(SocketRead(nullptr, buffer, sizeof buffer, &count), 0);
-    SocketDelete(&closed);
-}
 
 }    // namespace
