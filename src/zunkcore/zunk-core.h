@@ -19,6 +19,9 @@
 
 extern int32_t DebugFlags;
 
+// The core lock is re-entrant. It is bypassed (a no-op) until
+// CoreLockCreate and again after CoreLockClose, so the library works before
+// DebugInit and after DebugRemove.
 int CoreLockCreate();
 int CoreLockClose();
 int CoreLock();
@@ -40,6 +43,8 @@ int CoreAssert(int condition, const char* format, ...) __attribute__((format(pri
 int LogPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int LogSection(const char* title);
 int WriteDebugText(const char* text);
+// mode 1 is a fatal report (notice first, then the outputs); any other
+// mode formats a log line.
 int FormatDebugText(int mode, const char* prefix, const char* file, int line, const char* format,
                     va_list arguments);
 // The shared line buffer as the last output left it (empty before any).
@@ -66,6 +71,7 @@ void* MemAlloc(int32_t size, uint32_t tag, const char* file, int line);
 int MemFree(void* pointerVariable, int32_t size, uint32_t tag, const char* file, int line);
 int MemCheckGuards(const void* base, int32_t size, const char* file, int line);
 
+// The manager's counters, for tests and reports.
 struct MemStats {
     int32_t count, bytes, limit, peakCount, peakBytes;
 };
