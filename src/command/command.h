@@ -21,3 +21,8 @@ int KeywordDispatch(const char* keyword, InstallScript* script, const char* argu
 int ReadField(const char* arguments, char* destination, int size, int32_t* consumed);
 int CountListEntries(const char* arguments, char separator, int32_t* count, int32_t* consumed);
 int SkipLine(InstallScript* script, const char* arguments, int32_t* consumed);
+
+// The decimal value of a numeric field as atoi reads it (leading blanks, an
+// optional sign, the digits up to the first other character; 0 when there
+// are none), but saturated instead of undefined when it does not fit.
+int FieldNumber(const char* field);

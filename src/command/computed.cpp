@@ -4,12 +4,10 @@
 
 #include "zunkcore/zunk-str.h"
 
-#include <cstdlib>
-
 int SetInstallSize(InstallScript* script, const char* arguments, int32_t* consumed) {
     char number[SCRIPT_TEXT_SIZE];
     ReadField(arguments, number, sizeof number, consumed);
-    script->installSize = atoi(number);
+    script->installSize = FieldNumber(number);
     return 1;
 }
 
@@ -39,7 +37,7 @@ int SetTempList(InstallScript* script, const char* arguments, int32_t* consumed)
 
 int SetListServer(InstallScript* script, const char* arguments, int32_t* consumed) {
     ReadField(arguments, script->listServerName, SCRIPT_TEXT_SIZE, consumed);
-    script->listServerNumber = atoi(script->listServerName);
+    script->listServerNumber = FieldNumber(script->listServerName);
     ReadField(arguments, script->listServerName, SCRIPT_TEXT_SIZE, consumed);
     ReadField(arguments, script->listServerText, SCRIPT_TEXT_SIZE, consumed);
     return 1;

@@ -3,6 +3,8 @@
 // (control bytes and every byte from 0x80 up).
 #include "command/command.h"
 
+#include "zunkcore/zunk-str.h"
+
 static bool IsFieldByte(char byte) { return static_cast<signed char>(byte) >= 32; }
 
 int ReadField(const char* arguments, char* destination, int size, int32_t* consumed) {
@@ -36,4 +38,10 @@ int SkipLine(InstallScript*, const char* arguments, int32_t* consumed) {
         ++length;
     *consumed = length;
     return 1;
+}
+
+int FieldNumber(const char* field) {
+    // A field holds no control bytes, so blanks are the only white space.
+    while (*field == ' ') ++field;
+    return StrToInt(field);
 }

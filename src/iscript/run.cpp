@@ -3,6 +3,7 @@
 #include "iscript/iscript.h"
 
 #include "command/command.h"
+#include "platform/platform.h"
 #include "zunkcore/winhelpr.h"
 #include "zunkcore/zunk-core.h"
 
@@ -56,9 +57,6 @@ int ScriptRun(InstallScript* script, HWND notifyWindow) {
     script->position = end;
 
     LogRunSummary(script);
-    if (script->notifyWindow != nullptr) {
-        // No caller of this build hands in a window to notify.
-        LogPrint("Notify window %p not supported\n", static_cast<void*>(script->notifyWindow));
-    }
+    if (script->notifyWindow != nullptr) PlatDestroyWindow(script->notifyWindow);
     return 1;
 }

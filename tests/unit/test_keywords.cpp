@@ -147,6 +147,10 @@ TEST_F(Keywords, InstallSizeIsTheFieldsDecimalValue) {
     ScriptFree(&script);
     Run(Command("INSTALL SIZE", "many\r\n"));
     EXPECT_EQ(script->installSize, 0);
+    ScriptFree(&script);
+    // Too large for the setting: the largest value, not an arbitrary one.
+    Run(Command("INSTALL SIZE", "99999999999\r\n"));
+    EXPECT_EQ(script->installSize, INT32_MAX);
 }
 
 TEST_F(Keywords, ListsCountTheirEntriesAndStayInTheScript) {

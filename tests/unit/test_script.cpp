@@ -10,6 +10,14 @@ namespace {
 
 using ScriptEngine = ScriptTest;
 
+// An unknown keyword shows a message box. Under Wine that box would wait
+// for a user; the end-to-end scenarios answer it with the dialog robot.
+#ifdef _WIN32
+#define SKIP_WHERE_BOXES_WAIT() GTEST_SKIP() << "the message box would wait for a user"
+#else
+#define SKIP_WHERE_BOXES_WAIT() (void)0
+#endif
+
 TEST_F(ScriptEngine, LoadKeepsTheTextTheModeAndStartsAtTheBeginning) {
     Load("abc\x16TEXT:x\r\n", MODE_UPDATE);
     EXPECT_EQ(script->length, 12);
@@ -61,6 +69,7 @@ TEST_F(ScriptEngine, KeywordsMatchInAnyLetterCase) {
 }
 
 TEST_F(ScriptEngine, UnknownKeywordStopsTheRunAtItsMarker) {
+    SKIP_WHERE_BOXES_WAIT();
     LogCapture log;
     testing::internal::CaptureStdout();
     std::string first = Command("COMPANY NAME", "Acme\r\n");
@@ -73,10 +82,8 @@ TEST_F(ScriptEngine, UnknownKeywordStopsTheRunAtItsMarker) {
     EXPECT_EQ(Position(), static_cast<long>(first.size()));
     EXPECT_TRUE(log.Has("Unknown script command 'BOGUS'\n"));
     EXPECT_FALSE(log.Has("Company Name")) << "a stopped run has no summary";
-#ifndef _WIN32
     // The terminal stand-in of the message box.
     EXPECT_NE(shown.find("Installation script corrupted!"), std::string::npos);
-#endif
 }
 
 int failingHandlerCalls = 0;
@@ -98,6 +105,7 @@ TEST_F(ScriptEngine, FailedCommandStopsTheRunAtItsMarker) {
 }
 
 TEST_F(ScriptEngine, KeywordIsCutAfter39CharactersAndThenNotFound) {
+    SKIP_WHERE_BOXES_WAIT();
     LogCapture log;
     testing::internal::CaptureStdout();
     std::string keyword(45, 'K');
@@ -158,7 +166,9 @@ TEST_F(ScriptEngine, CommandAtTheVeryEndReadsNothingBeyondTheScript) {
     // Fields missing at the end of the block read as empty; the sanitizer
     // build would report any byte read beyond the text.
     EXPECT_EQ(Run(Command("COMPANY NAME", "Acme\r\n") + Command("LISTSERVER", "")), 1);
+    EXPECT_EQ(script->listServerNumber, 0);
     EXPECT_STREQ(script->listServerName, "");
+    EXPECT_STREQ(script->listServerText, "");
     EXPECT_EQ(Position(), script->length);
 
     ScriptFree(&script);
