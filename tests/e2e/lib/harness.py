@@ -34,7 +34,8 @@ What it offers:
 - Message boxes: natively they print caption and text on standard output
   and a yes/no question reads a line from standard input (run(input=...)).
   Under Wine they are real windows: pass boxes=[(caption, button), ...]
-  to run() and the dialog robot answers them in order, or skip the test
+  to run() and the dialog robot answers them in order (the result's
+  box_texts holds the text of each box it answered), or skip the test
   with self.needs_native_boxes() when no robot is built.
 """
 
@@ -82,6 +83,7 @@ class Sandbox:
         self.folder = tempfile.mkdtemp(prefix="uninstall-e2e-")
         self.prefix = os.path.join(self.folder, "prefix")
         self.program = None
+        self.extra_environment = {}   # set by a test for the programs it runs
 
     def close(self):
         shutil.rmtree(self.folder, ignore_errors=True)
@@ -90,6 +92,7 @@ class Sandbox:
 
     def environment(self):
         env = dict(os.environ)
+        env.update(self.extra_environment)
         if self.native:
             env["UNINSTALL_PREFIX"] = self.prefix
         return env
@@ -146,12 +149,14 @@ class Sandbox:
         process = subprocess.Popen(command_line, cwd=self.folder, env=self.environment(),
                                    stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                    stderr=subprocess.PIPE)
-        for caption, button in boxes:
-            self.robot("press", caption, button)
+        box_texts = [self.robot("press", caption, button).stdout.rstrip("\n")
+                     for caption, button in boxes]
         out, err = process.communicate(input=(input or "").encode("latin-1"), timeout=timeout)
         self._settle()
-        return subprocess.CompletedProcess(command_line, process.returncode,
-                                           out.decode("latin-1"), err.decode("latin-1"))
+        result = subprocess.CompletedProcess(command_line, process.returncode,
+                                             out.decode("latin-1"), err.decode("latin-1"))
+        result.box_texts = box_texts   # what each answered box said, in order
+        return result
 
     # -- what the program left -------------------------------------------
 
