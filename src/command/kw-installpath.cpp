@@ -19,9 +19,21 @@ static void ComputeDefaultInstallPath(InstallScript* script) {
     if (!ExpandPathMacros(script, script->installDir, expanded, &flags) ||
         !StrCopyN(script->installPath, expanded, SCRIPT_TEXT_SIZE)) {
         // A cut folder would name another product's files: keep none.
-        LogPrint("Install path too long '%s'\n", expanded);
+        LogPrint("Install path too long '%s'\n", script->installDir);
         script->installPath[0] = '\0';
     }
+}
+
+// The path an earlier installation recorded, when there is one that fits.
+static void UseRecordedInstallPath(InstallScript* script, HKEY key) {
+    char recorded[SCRIPT_PATH_SIZE];
+    if (!RegistryGetString(key, "Install Path", recorded, sizeof recorded)) return;
+    if (StrLength(recorded) >= SCRIPT_TEXT_SIZE) {
+        // Cut, it would name another folder; "INSTALL" refuses it as well.
+        LogPrint("Install path too long '%s'\n", recorded);
+        return;
+    }
+    StrCopy(script->installPath, recorded);
 }
 
 int SetInstallPath(InstallScript* script, const char* arguments, int32_t* consumed) {
@@ -33,7 +45,7 @@ int SetInstallPath(InstallScript* script, const char* arguments, int32_t* consum
     HKEY key = nullptr;
     if (script->registryPath[0] != '\0' &&
         RegistryOpenKey(&key, ROOT_CURRENT_USER, script->registryPath)) {
-        RegistryGetString(key, "Install Path", script->installPath, SCRIPT_TEXT_SIZE);
+        UseRecordedInstallPath(script, key);
         RegistryCloseKey(&key);
     }
 
