@@ -14,6 +14,7 @@
 //   3. Registry
 //   4. Processes and components
 //   5. User interface: message boxes, dialogs, progress
+//   6. Windows of other programs
 #pragma once
 
 #include "platform/wintypes.h"
@@ -213,3 +214,26 @@ int PlatSetForegroundWindow(HWND window);
 // nothing when taking fails. POSIX has no queue: nothing ever waits.
 int PlatPeekMessage(uint32_t* message);
 void PlatDispatchMessage();
+
+// ---------------------------------------------------------------------------
+// 6. Windows of other programs: their top-level windows, found by class and
+// title and asked to close. POSIX: the X11 top-level windows of $DISPLAY
+// (class from WM_CLASS, title from _NET_WM_NAME or WM_NAME); without a
+// display there are none.
+
+// Calls `visit` with every top-level window until it returns 0. 1 when the
+// windows could be listed (also when there are none), 0 otherwise.
+typedef int (*PlatWindowVisitor)(HWND window, void* context);
+int PlatEnumTopWindows(PlatWindowVisitor visit, void* context);
+// 1 while `window` still exists.
+int PlatIsWindow(HWND window);
+// The window's class name and title, cut to size - 1 characters; the number
+// of characters written, 0 when there is none or it can't be read.
+int PlatGetClassName(HWND window, char* buffer, int size);
+int PlatGetWindowTitle(HWND window, char* buffer, int size);
+// Asks the window to close (WM_CLOSE; X11: WM_DELETE_WINDOW) and waits up to
+// `timeoutMs` for its program to handle the request: 1 when it was handled,
+// 0 when the program did not answer in time or the request could not be
+// delivered. An X client never answers a close request, so there 1 means
+// that the request reached the server.
+int PlatCloseWindow(HWND window, uint32_t timeoutMs);

@@ -186,17 +186,21 @@ TEST_F(Keywords, ActionsOutsideTheirModesReadTheirFieldsAndDoNothing) {
     EXPECT_STREQ(script->companyName, "Acme");
 }
 
-TEST_F(Keywords, ActionsOfOtherModulesStayAlignedAndLeaveATrace) {
-    LogCapture log;
-    EXPECT_EQ(Run(Command("WINDOW", "0\n5000\nRocket\nRocketClass\n$3rocket.exe\nClose it\r\n") +
-                  Command("CREATE GROUP", "Acme\\Rocket\r\n") +
-                  Command("ADD ITEM", "0\n$3rocket.exe\n\nRocket\r\n") +
-                  Command("INSTALL", "\r\n") + Command("DONE", "x\r\n") +
-                  Command("PRODUCT NAME", "Rocket\r\n")),
+// In a run whose mode was given up (a declined step) the actions act on
+// nothing, and every one of them must still read exactly its own fields.
+TEST_F(Keywords, ActionsReadExactlyTheirFields) {
+    EXPECT_EQ(Run(Command("WINDOW", "0\n1000\nNo Such Window 7f3a\n\n$3rocket.exe\nClose it\r\n") +
+                      Command("CREATE GROUP", "Acme\\Rocket\r\n") +
+                      Command("ADD ITEM", "0\n$3rocket.exe\n-Other\nRocket\r\n") +
+                      Command("OLE", "REGISTER\n$3rocket.dll\r\n") +
+                      Command("REGISTER", "http://example.test/r\nREG\nRegister now?\r\n") +
+                      Command("INSTALL", "\r\n") + Command("DONE", "\r\n") +
+                      Command("PRODUCT NAME", "Rocket\r\n"),
+                  MODE_NONE),
               1);
-    for (const char* keyword : {"WINDOW", "CREATE GROUP", "ADD ITEM", "INSTALL", "DONE"})
-        EXPECT_TRUE(log.Has("Keyword '" + std::string(keyword) + "' is not available")) << keyword;
     EXPECT_STREQ(script->productName, "Rocket");
+    EXPECT_STREQ(script->restartProgram, "") << "no window of the product was open";
+    EXPECT_STREQ(script->registrationShortcut, "");
 }
 
 // The install path is computed from the registry and path macros of the
@@ -224,6 +228,16 @@ TEST_F(Keywords, InstallPathRecordedInTheRegistryWins) {
     Run(Command("REGISTRY PATH", key + "\r\n") + Command("INSTALL DIR", "Acme\r\n") +
         Command("INSTALL PATH", "\r\n"));
     EXPECT_STREQ(script->installPath, "D:\\Tools\\Rocket\\");
+
+    // A recorded path too long for the setting is not cut into another folder.
+    ScriptFree(&script);
+    ASSERT_EQ(RegistryOpenKey(&handle, 1, key.c_str()), 1);
+    RegistrySetString(handle, "Install Path", ("D:\\" + std::string(200, 'R') + "\\").c_str());
+    RegistryCloseKey(&handle);
+    Run(Command("REGISTRY PATH", key + "\r\n") + Command("INSTALL DIR", "Acme\r\n") +
+        Command("INSTALL PATH", "\r\n"));
+    std::string path = script->installPath;
+    EXPECT_EQ(path.substr(path.size() - 19), "Program Files\\Acme\\") << path;
     RegistryDeleteKey(1, key.c_str());
 }
 
