@@ -1,6 +1,7 @@
 // "REGISTER": the product registration of the registration runs.
 #include "command/handlers.h"
 
+#include "register/register.h"
 #include "winmain/identity.h"
 
 #define REGISTER_FIELD_SIZE 160
@@ -18,9 +19,10 @@ int DoRegister(InstallScript* script, const char* arguments, int32_t* consumed) 
     ReadField(arguments, payloadText, sizeof payloadText, consumed);
     ReadField(arguments, question, sizeof question, consumed);
 
-    if (IsRegistrationMode(script->runMode)) {
-        ReportActionUnavailable("REGISTER");
-        // Nothing was registered: "DONE" must not treat the run as a registration.
+    if (IsRegistrationMode(script->runMode) &&
+        !RegisterProduct(script->notifyWindow, question, address, payloadText, script)) {
+        // Declined, cancelled or not sent: "DONE" must not treat the run as
+        // a registration.
         script->runMode = MODE_NONE;
     }
     script->textField[0] = '\0';

@@ -15,6 +15,7 @@
 //   4. Processes and components
 //   5. User interface: message boxes, dialogs, progress
 //   6. Windows of other programs
+//   7. System information
 #pragma once
 
 #include "platform/wintypes.h"
@@ -237,3 +238,32 @@ int PlatGetWindowTitle(HWND window, char* buffer, int size);
 // delivered. An X client never answers a close request, so there 1 means
 // that the request reached the server.
 int PlatCloseWindow(HWND window, uint32_t timeoutMs);
+
+// ---------------------------------------------------------------------------
+// 7. System information: what the registration tells the vendor about the
+// machine. POSIX reports the closest facts of the host (docs/registration.md
+// says where each comes from).
+
+#define PLAT_SERVICE_PACK_SIZE 128
+
+// The operating system's version query (GetVersionExA). `platform` is the
+// Windows platform id: 0 Win32s, 1 Windows 95 family, 2 NT family; POSIX
+// reports PLAT_PLATFORM_POSIX. 1 on success.
+#define PLAT_PLATFORM_POSIX 256
+struct PlatVersionInfo {
+    uint32_t major, minor, build, platform;
+    char servicePack[PLAT_SERVICE_PACK_SIZE];    // NUL-terminated, may be empty
+};
+int PlatGetVersionInfo(PlatVersionInfo* info);
+
+// Memory status in bytes (GlobalMemoryStatusEx): the physical memory and the
+// page file's total as Windows counts it (memory plus page files). 1 on
+// success.
+struct PlatMemoryInfo {
+    uint64_t totalPhysical, totalPageFile;
+};
+int PlatGetMemoryInfo(PlatMemoryInfo* info);
+
+// The screen's resolution in pixels and its colour depth in bits per pixel.
+// 0 and all three 0 when there is no screen.
+int PlatGetScreenInfo(int* width, int* height, int* bitsPerPixel);

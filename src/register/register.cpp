@@ -1,0 +1,92 @@
+// The REGISTER procedure: ask, load the details, show the form (again while
+// the e-mail check is cancelled), build the payload and send it in phases.
+#include "register/register.h"
+
+#include "register/details.h"
+#include "register/form.h"
+#include "register/payload.h"
+#include "zunkcore/winhelpr.h"
+#include "zunkcore/zunk-core.h"
+#include "zunkcore/zunk-str.h"
+
+#include <cstdio>
+
+#define QUESTION_RETRY "There was a problem sending your registration, would you like to try again?"
+#define MESSAGE_THANKS "Your registration has been successfully sent!  Thank you!"
+
+// The form until the user gives valid details (and, for the mailing list,
+// confirms the address) or declines. A form that could not be shown counts
+// as declined: nothing the user did not confirm is sent.
+static bool DetailsConfirmed(HWND ownerWindow) {
+    for (;;) {
+        if (RegistrationForm(ownerWindow) != 1)
+            return false;
+        if (RegistrationDetails.updatesAnswer != ANSWER_YES)
+            return true;
+        if (EmailVerification(ownerWindow) == 1)
+            return true;
+    }
+}
+
+// Phase 0 through the user's proxy, phase 1 directly, phase 2 the user's
+// choice to try again, which goes on with a direct attempt.
+static int SubmitInPhases(const char* url, const char* payload, int32_t length,
+                          const InstallScript* settings) {
+    int phase = 0;
+    int result = 0;
+    for (;;) {
+        LogPrint("Submission on phase %d\n", phase);
+        if (phase == 0) {
+            result = SubmitRegistration(url, 1, payload, length);
+        } else if (phase == 1) {
+            result = SubmitRegistration(url, 0, payload, length);
+        } else if (!AskYesNo(QUESTION_RETRY, RegistrationTitle)) {
+            return result;
+        }
+        if (result == 1) {
+            // Subscribed now: the next registration offers "already subscribed".
+            if (RegistrationDetails.updatesAnswer == ANSWER_YES &&
+                settings->listServerName[0] != '\0') {
+                RegistrationDetails.updatesAnswer = ANSWER_ALREADY;
+                DetailsSave();
+            }
+            return result;
+        }
+        phase = phase == 0 ? 1 : phase == 1 ? 2 : 1;
+    }
+}
+
+int RegisterProduct(HWND ownerWindow, const char* question, const char* url, const char* text,
+                    InstallScript* settings) {
+    CHECK_POINTER(question);
+    CHECK_POINTER(url);
+    CHECK_POINTER(text);
+    CHECK_POINTER(settings);
+    std::snprintf(RegistrationTitle, sizeof RegistrationTitle, "%s %s Registration...",
+                  settings->companyName, settings->productName);
+    if (!AskYesNo(question, RegistrationTitle))
+        return 0;
+    if (settings->textField[0] == '\0')
+        StrCopy(settings->textField, "REG");
+
+    DetailsLoad();
+    if (!DetailsConfirmed(ownerWindow))
+        return 0;
+
+    WaitProgress(0);
+    WaitWindowShow(1);
+    char* payload = MEM_ALLOC(char, PAYLOAD_SIZE);
+    int32_t length = 0;
+    BuildRegistrationPayload(settings, text, payload, PAYLOAD_SIZE, &length);
+    ScramblePayload(payload, length);
+    LogPrint("Send registration to '%s' (%d)\n", url, length);
+
+    int result = SubmitInPhases(url, payload, length, settings);
+
+    MEM_FREE(&payload, PAYLOAD_SIZE);
+    WaitWindowShow(0);
+    if (result != 1)
+        return 0;
+    ShowMessage(MESSAGE_THANKS, RegistrationTitle);
+    return 1;
+}

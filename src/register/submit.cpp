@@ -1,0 +1,80 @@
+// Posting the registration and looking for the server's acknowledgement.
+// Only the word "RegSuccess" counts: the reply's status line and headers are
+// not looked at, so an error page is a failure even though it came.
+#include "register/register.h"
+
+#include "register/payload.h"
+#include "update/http.h"
+#include "winmain/identity.h"
+#include "zunkcore/socket.h"
+#include "zunkcore/winhelpr.h"
+#include "zunkcore/zunk-core.h"
+#include "zunkcore/zunk-str.h"
+
+#include <cstdio>
+
+#define REQUEST_BUFFER_SIZE 20480
+#define USER_AGENT_FORMAT "Tolvane Register %s (www.tolvane.com)"
+#define USER_AGENT_SIZE 80
+#define SUCCESS_WORD "RegSuccess"
+
+// Reads the reply into `reply` until "RegSuccess" turns up; a read that
+// ends (closed, failed, timed out) or a full buffer ends it without.
+static bool ReplyAcknowledges(Socket* socket, char* reply, int32_t size) {
+    int32_t used = 0;
+    const char* found = nullptr;
+    for (;;) {
+        int32_t room = size - 1 - used; // the NUL keeps its place
+        if (room <= 0)
+            return false;
+        int32_t received = 0;
+        if (SocketRead(socket, reply + used, room, &received) != 1)
+            return false;
+        char* piece = reply + used;
+        used += received;
+        reply[used] = '\0';
+        // The word may also have come split over two pieces.
+        if (StrFindNoCase(piece, SUCCESS_WORD, &found) ||
+            StrFindNoCase(reply, SUCCESS_WORD, &found))
+            return true;
+    }
+}
+
+int SubmitRegistration(const char* url, int32_t useProxy, const char* payload, int32_t length) {
+    CHECK_POINTER(url);
+    CHECK_POINTER(payload);
+    char* request = MEM_ALLOC(char, REQUEST_BUFFER_SIZE);
+    int32_t bodySize = 2 * length;
+    char* body = MEM_ALLOC(char, bodySize);
+    int32_t bodyLength = 0;
+    BuildRegistrationBody(payload, length, body, &bodyLength);
+
+    char userAgent[USER_AGENT_SIZE];
+    std::snprintf(userAgent, sizeof userAgent, USER_AGENT_FORMAT, PROGRAM_NAME);
+    Socket* socket = nullptr;
+    int32_t headerLength = 0;
+    if (!HttpOpenRequest(url, userAgent, "POST", bodyLength, useProxy, &socket, request,
+                         REQUEST_BUFFER_SIZE, &headerLength)) {
+        MEM_FREE(&request, REQUEST_BUFFER_SIZE);
+        MEM_FREE(&body, bodySize);
+        return 0;
+    }
+
+    bool acknowledged = false;
+    if (!HttpSendAll(socket, request, headerLength)) {
+        LogPrint("Unable to output header (%s)\n", SocketErrorText(socket));
+    } else if (!HttpSendAll(socket, body, bodyLength)) {
+        LogPrint("Unable to output Encode (%s)\n", SocketErrorText(socket));
+    } else {
+        WaitProgress(60);
+        acknowledged = ReplyAcknowledges(socket, request, REQUEST_BUFFER_SIZE);
+    }
+
+    WaitProgress(80);
+    SocketShutdown(socket);
+    SocketClose(socket);
+    SocketDelete(&socket);
+    MEM_FREE(&request, REQUEST_BUFFER_SIZE);
+    MEM_FREE(&body, bodySize);
+    return acknowledged ? 1 : 0;
+}

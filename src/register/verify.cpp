@@ -1,0 +1,52 @@
+// The e-mail re-entry check: the address typed again must match the form's,
+// letter case aside.
+#include "register/form.h"
+
+#include "register/details.h"
+#include "zunkcore/dialog-ids.h"
+#include "zunkcore/winhelpr.h"
+#include "zunkcore/zunk-str.h"
+
+#define VERIFY_EMAIL_SIZE 120
+#define MESSAGE_MISMATCH                                                                           \
+    "The email address you entered does not match, please check your email address again"
+
+static void VerifyPressed(HWND dialog) {
+    char email[VERIFY_EMAIL_SIZE];
+    DlgGetText(dialog, IDC_VERIFY_EMAIL, email, sizeof email);
+    if (StrEqualNoCase(email, RegistrationDetails.email)) {
+        DialogClose(dialog, 1);
+    } else {
+        ShowMessage(MESSAGE_MISMATCH, RegistrationTitle);
+    }
+}
+
+int EmailVerificationProcedure(HWND dialog, const DialogEvent* event, void*) {
+    switch (event->kind) {
+    case DIALOG_OPENED:
+        DialogSetCaption(dialog, RegistrationTitle);
+        // Over the desktop, not over the owner.
+        CenterWindow(dialog, nullptr);
+        DialogToForeground(dialog);
+        return 1;
+    case DIALOG_COMMAND:
+        if (event->control == IDOK) {
+            VerifyPressed(dialog);
+            return 1;
+        }
+        if (event->control == IDCANCEL) {
+            DialogClose(dialog, 0);
+            return 1;
+        }
+        return 0;
+    case DIALOG_CLOSE:
+        DialogEnd(dialog, event->parameter);
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+intptr_t EmailVerification(HWND owner) {
+    return DialogRun(IDD_EMAIL_VERIFICATION, owner, EmailVerificationProcedure, nullptr);
+}
