@@ -1,5 +1,6 @@
 // ffspack: appends an installation script to the program as its archive, and
-// takes it out again. See docs/packer.md.
+// takes it out again (docs/packer.md); decodes what the registration sends
+// (docs/registration.md).
 #include "host-files.h"
 #include "subcommands.h"
 
@@ -15,6 +16,7 @@ struct Subcommand {
 static const Subcommand SUBCOMMANDS[] = {
     {"pack", "pack PROGRAM SCRIPT OUTPUT", RunPack},
     {"unpack", "unpack PACKED [OUTPUT]", RunUnpack},
+    {"decode-registration", "decode-registration BODY_FILE", RunDecodeRegistration},
 };
 
 static void PrintUsage(FILE* stream) {
