@@ -14,7 +14,7 @@
 #include <cstdio>
 
 #define REQUEST_BUFFER_SIZE 20480
-#define USER_AGENT_FORMAT "Tolvane Register %s (www.tolvane.com)"
+#define USER_AGENT_FORMAT "Tolvane Register %s (www.tolvane.example)"
 #define USER_AGENT_SIZE 80
 #define SUCCESS_WORD "RegSuccess"
 
