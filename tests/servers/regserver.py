@@ -29,7 +29,7 @@ Files in DIR (each written whole, under a temporary name first):
     stop         create it to end the server
     stopped      written when the server has stopped listening
 
-The expectation file is JSON:
+The expectation file is JSON, read for every request:
 
     {"path": "/register", "user_agent": "...",
      "fields": [["000", "v1.54 (Release)"], ["300", {"match": "REGEX"}], ...]}
@@ -186,10 +186,10 @@ def check_fields(fields, expected):
 
 
 class Server:
-    def __init__(self, folder, modes, expected, silent_seconds):
+    def __init__(self, folder, modes, expect_file, silent_seconds):
         self.folder = folder
         self.modes = modes
-        self.expected = expected
+        self.expect_file = expect_file
         self.silent_seconds = silent_seconds
         self.count = 0
         self.lock = threading.Lock()
@@ -251,7 +251,7 @@ class Server:
         try:
             request = self.read_request(connection)
             self.write_file("request-%d" % number, request)
-            problems, decoded = check(request, self.expected)
+            problems, decoded = check(request, self.expectation())
             if decoded is not None:
                 self.write_file("fields-%d" % number, json.dumps(decoded, indent=1).encode())
             self.write_file("verdict-%d" % number,
@@ -267,6 +267,13 @@ class Server:
                 self.send(connection, [ACCEPTED])
         finally:
             connection.close()
+
+    def expectation(self):
+        """Read for every request, so a test may state it after the start."""
+        if not self.expect_file:
+            return {}
+        with open(self.expect_file, encoding="latin-1") as f:
+            return json.load(f)
 
     def hold(self, connection):
         end = time.monotonic() + self.silent_seconds if self.silent_seconds else None
@@ -308,11 +315,7 @@ def main():
     for mode in modes:
         if mode not in ("accept", "split", "refuse", "silent"):
             raise SystemExit("unknown mode: " + mode)
-    expected = {}
-    if arguments.expect:
-        with open(arguments.expect, encoding="latin-1") as f:
-            expected = json.load(f)
-    server = Server(arguments.dir, modes, expected, arguments.silent_seconds)
+    server = Server(arguments.dir, modes, arguments.expect, arguments.silent_seconds)
     server.start()
     stop = os.path.join(arguments.dir, "stop")
     end = time.monotonic() + arguments.lifetime
