@@ -29,6 +29,7 @@ import re
 import socket
 import subprocess
 import sys
+import tempfile
 import time
 
 from lib.harness import command, script
@@ -244,26 +245,30 @@ class Registration:
     def machine_fields(self):
         """Fields 300 to 312: the machine's facts. Natively they are known
         exactly (docs/registration.md says where each comes from); under
-        Wine by their shape."""
-        native = self.sandbox.native
+        Wine, where every registry query costs a Wine process of its own,
+        by what Wine's registry holds and by their shape."""
         host = socket.gethostname()
-        fields = [["300", {"match": r"\d{1,3}(\.\d{1,3}){3}"}],
-                  ["301", host if native else {"match": "(?i)" + re.escape(host)}]]
+        if not self.sandbox.native:
+            # Wine stores "~MHz" as a number and has no "MMXIdentifier", as
+            # Windows NT; its registered owner and organisation are empty.
+            return [["300", {"match": r"\d{1,3}(\.\d{1,3}){3}"}],
+                    ["301", {"match": "(?i)" + re.escape(host)}],
+                    ["302", {"match": r".*Family \d+ Model \d+ Stepping \d+"}],
+                    ["303", "Unknown"], ["304", "Unknown"], ["305", {"match": r"\S+"}],
+                    ["306", {"match": r"[1-9]\d*,[1-9]\d*"}], ["307", {"match": r"8|16|24|32"}],
+                    ["310", {"match": r"Microsoft Windows NT \d+\.\d+\.\d+( .*)?"}],
+                    ["311", {"match": r"[1-9]\d*k"}], ["312", {"match": r"[1-9]\d*k"}]]
+        fields = [["300", {"match": r"\d{1,3}(\.\d{1,3}){3}"}], ["301", host]]
         fields += self.registry_fields(PROCESSOR_KEY, (
             ("302", "Identifier"), ("303", "~MHz"), ("304", "MMXIdentifier"),
             ("305", "VendorIdentifier")))
-        if native and not os.environ.get("DISPLAY"):
-            fields += [["306", "0,0"], ["307", "0"]]
-        else:
+        if os.environ.get("DISPLAY"):
             fields += [["306", {"match": r"[1-9]\d*,[1-9]\d*"}], ["307", {"match": r"8|16|24|32"}]]
+        else:
+            fields += [["306", "0,0"], ["307", "0"]]
         fields += self.registry_fields(WINDOWS_KEY, (("308", "RegisteredOwner"),
                                                      ("309", "RegisteredOrganization")))
-        if native:
-            fields += [["310", posix_version_line()]] + memory_fields()
-        else:
-            fields += [["310", {"match": r"Microsoft Windows NT \d+\.\d+\.\d+( .*)?"}],
-                       ["311", {"match": r"[1-9]\d*k"}], ["312", {"match": r"[1-9]\d*k"}]]
-        return fields
+        return fields + [["310", posix_version_line()]] + memory_fields()
 
     # -- what the program left ---------------------------------------------
 
@@ -275,10 +280,10 @@ class Registration:
         return int(result.stdout) if result.returncode == 0 else None
 
     def forget_user(self):
-        """No registration details yet (Wine shares its registry)."""
+        """No registration details yet: Wine's registry is shared by every
+        test of the run."""
         if not self.sandbox.native:
             self.sandbox.regtool("delete-key", HKCU, VENDOR_KEY)
-            self.defer(lambda: self.sandbox.regtool("delete-key", HKCU, VENDOR_KEY))
 
 
 def posix_version_line():
@@ -372,10 +377,10 @@ class User:
                                     timeout=timeout)
         sandbox = self.sandbox
         sandbox.clear_logs()
-        process = subprocess.Popen(sandbox._launcher(sandbox.program) + list(arguments),
+        out, err = tempfile.TemporaryFile(), tempfile.TemporaryFile()
+        process = subprocess.Popen(["wine", sandbox.program] + list(arguments),
                                    cwd=sandbox.folder, env=sandbox.environment(),
-                                   stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                   stderr=subprocess.PIPE)
+                                   stdin=subprocess.DEVNULL, stdout=out, stderr=err)
         try:
             self.box_texts = []
             for step in self.steps:
@@ -387,17 +392,32 @@ class User:
             subprocess.run(["wineserver", "-k"], env=sandbox.environment(), timeout=60)
             raise
         finally:
-            out, err = process.communicate(timeout=timeout)
+            process.wait(timeout=timeout)
             sandbox._settle()
-        return subprocess.CompletedProcess(process.args, process.returncode,
-                                           out.decode("latin-1"), err.decode("latin-1"))
+        texts = []
+        for stream in (out, err):
+            stream.seek(0)
+            texts.append(stream.read().decode("latin-1"))
+            stream.close()
+        return subprocess.CompletedProcess(process.args, process.returncode, *texts)
 
     # The form, the e-mail check and the boxes all carry the same title, so
     # a call may meet the previous window still closing or the next one not
     # yet open: a control that is missing, or a box with another text, is
     # waited for.
+    # Output goes through files, not pipes: a Wine process may start the
+    # prefix's background processes (services, the desktop), which keep
+    # the handles they inherited open long after it ended.
     def _robot(self, *arguments):
-        return self.sandbox.robot(*arguments)
+        executable = os.path.join(self.sandbox.args.build_dir, "tests", "winrobot.exe")
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            result = subprocess.run(["wine", executable, *arguments], stdout=out, stderr=err,
+                                    env=self.sandbox.environment(), timeout=120)
+            out.seek(0)
+            err.seek(0)
+            result.stdout = out.read().decode("latin-1")
+            result.stderr = err.read().decode("latin-1")
+        return result
 
     def _robot_until_done(self, command, control, *operands, seconds=30):
         end = time.monotonic() + seconds
