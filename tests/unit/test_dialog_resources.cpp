@@ -60,10 +60,11 @@ bool IsOfKind(HWND window, DialogControlKind kind) {
     return false;
 }
 
+// The system converts a control's place and its size each on its own.
 RECT InPixels(HWND dialog, int x, int y, int width, int height) {
-    RECT rect = {x, y, x + width, y + height};
-    MapDialogRect(dialog, &rect);
-    return rect;
+    RECT place = {x, y, width, height};
+    MapDialogRect(dialog, &place);
+    return RECT{place.left, place.top, place.left + place.right, place.top + place.bottom};
 }
 
 RECT ClientRectOf(HWND dialog, HWND child) {
@@ -79,8 +80,9 @@ void ExpectSameRect(const RECT& expected, const RECT& actual, bool compareHeight
     EXPECT_EQ(expected.top, actual.top) << what;
     EXPECT_EQ(expected.right, actual.right) << what;
     // A drop-down list's template height is that of its open list.
-    if (compareHeight)
+    if (compareHeight) {
         EXPECT_EQ(expected.bottom, actual.bottom) << what;
+    }
 }
 
 void CompareWithResource(const DialogTemplate& dialogTemplate) {
