@@ -1,6 +1,7 @@
 // A self-registering component for the tests: each entry point appends its
 // name to the file named by the environment variable TESTCOMPONENT_LOG and
-// reports success, or failure when TESTCOMPONENT_FAIL is set.
+// reports success, or failure when TESTCOMPONENT_FAIL is set. The record is
+// written in binary mode, so it reads the same on both systems.
 #include <cstdio>
 #include <cstdlib>
 
@@ -12,7 +13,7 @@
 
 static int Record(const char* entry) {
     if (const char* log = std::getenv("TESTCOMPONENT_LOG")) {
-        if (FILE* file = std::fopen(log, "a")) {
+        if (FILE* file = std::fopen(log, "ab")) {
             std::fprintf(file, "%s\n", entry);
             std::fclose(file);
         }

@@ -1,4 +1,5 @@
 #include "command/fileops.h"
+#include "platform/platform.h"
 #include "log-capture.h"
 #include "scratch-folder.h"
 #include "zunkcore/folders.h"
@@ -7,6 +8,8 @@
 
 #include <cstdlib>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -68,6 +71,27 @@ TEST(DeleteFileAndFolders, MissingFileIsLoggedAndEmptyFoldersStillGo) {
     EXPECT_EQ(1, DeleteFileAndFolders(missing.c_str()));
     EXPECT_TRUE(log.Has("Unable to delete file '" + missing + "'\n"));
     EXPECT_FALSE(ScratchFolder::Exists(empty));
+}
+
+// The walk remembers what kept a folder; that memory must never outlive the
+// entry, or a folder emptied by someone else would stay behind.
+TEST(DeleteFileAndFolders, FolderEmptiedMeanwhileStillGoes) {
+    ScratchFolder scratch;
+    std::string folder = scratch.Path("product");
+    ScratchFolder::Write(scratch.Path("other.txt"), "stays");
+    ASSERT_TRUE(PlatCreateFolder(folder.c_str()));
+    std::vector<std::string> files;
+    for (const char* name : {"a.dat", "b.dat", "c.dat"}) {
+        files.push_back(folder + "\\" + name);
+        ScratchFolder::Write(files.back(), "x");
+    }
+
+    DeleteFileAndFolders(files[0].c_str());
+    EXPECT_TRUE(ScratchFolder::Exists(folder));
+    PlatDeleteFile(files[1].c_str());  // gone behind the walk's back
+    PlatDeleteFile(files[2].c_str());
+    DeleteFileAndFolders(files[1].c_str());
+    EXPECT_FALSE(ScratchFolder::Exists(folder));
 }
 
 TEST(DeleteFileAndFolders, FolderWithASubfolderStays) {
@@ -139,12 +163,61 @@ TEST(RunProgram, WaitsForTheExitCode) {
     EXPECT_EQ(0u, exitCode);   // not waited for: never read
 }
 
+#ifdef _WIN32
+// Closes the first top-level window titled `title` that shows up within a
+// few seconds, from another thread, as a user would; tells whether one did.
+class WindowCloser {
+  public:
+    explicit WindowCloser(const char* title)
+        : title_(title), thread_([this] { Run(); }) {}
+    ~WindowCloser() { Join(); }
+    bool Join() {
+        if (thread_.joinable()) thread_.join();
+        return closed_;
+    }
+
+  private:
+    struct Search {
+        const char* title;
+        HWND found;
+    };
+    static int Visit(HWND window, void* context) {
+        auto* search = static_cast<Search*>(context);
+        char text[64];
+        if (PlatGetWindowTitle(window, text, sizeof text) > 0 && std::string(text) == search->title) {
+            search->found = window;
+            return 0;
+        }
+        return 1;
+    }
+    void Run() {
+        for (int tries = 0; tries < 100 && !closed_; ++tries) {
+            Search search = {title_, nullptr};
+            PlatEnumTopWindows(Visit, &search);
+            if (search.found != nullptr) closed_ = PlatCloseWindow(search.found, 5000) == 1;
+            else PlatSleep(50);
+        }
+    }
+    const char* title_;
+    bool closed_ = false;
+    std::thread thread_;
+};
+#endif
+
 TEST(RunProgram, UnstartableFileIsLoggedAndReportsZero) {
+#ifdef _WIN32
+    // The shell tells the user itself (the request asks for its usual
+    // interface): that box must be answered, or the call never returns.
+    WindowCloser closer("Error");
+#endif
     LogCapture log;
     uint32_t exitCode = 99;
     EXPECT_EQ(1, RunProgram("Z:\\no\\such\\program.exe", "-x", 1, &exitCode));
     EXPECT_EQ(0u, exitCode);
     EXPECT_TRUE(log.Has("Unable to execute 'Z:\\no\\such\\program.exe' '-x' 0x"));
+#ifdef _WIN32
+    EXPECT_TRUE(closer.Join()) << "the shell showed no error box";
+#endif
 }
 
 }  // namespace
