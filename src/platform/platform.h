@@ -237,3 +237,11 @@ int PlatGetWindowTitle(HWND window, char* buffer, int size);
 // delivered. An X client never answers a close request, so there 1 means
 // that the request reached the server.
 int PlatCloseWindow(HWND window, uint32_t timeoutMs);
+
+// ---------------------------------------------------------------------------
+// 7. Downloaded programs
+
+// Lets a file that was just written be started as a program. Windows knows
+// a program by its name and needs nothing; POSIX sets the execute bits
+// that the umask allows. 1 on success.
+int PlatAllowExecute(const char* path);
