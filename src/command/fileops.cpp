@@ -27,28 +27,58 @@ int DeleteFileAndFolders(const char* path) {
 }
 
 // Whether a folder is empty needs only its first real entry, so the listing
-// stops there: removing n files from one folder stays linear.
+// stops there, and that entry is remembered: while it is still in place the
+// folder is not empty, and one look at it spares listing the folder again
+// after each of its other files is deleted. Removing n files from one
+// folder stays linear.
+struct FolderOccupant {
+    char folder[FOLDER_WALK_SIZE];
+    char path[FOLDER_WALK_SIZE];  // the folder and the entry's name; empty: none
+};
+static FolderOccupant lastOccupant;
+
 static int StopAtRealEntry(const char* name, void* context) {
     bool isDot = name[0] == '.' && name[1] == '\0';
     bool isDotDot = name[0] == '.' && name[1] == '.';
     if (isDot || isDotDot) return 1;
-    *static_cast<bool*>(context) = true;
+    auto* occupant = static_cast<FolderOccupant*>(context);
+    // An entry whose path does not fit is not remembered, only counted.
+    bool fits = StrCopyN(occupant->path, occupant->folder, sizeof occupant->path) &&
+                StrAppendN(occupant->path, name, sizeof occupant->path);
+    if (!fits) StrCopy(occupant->path, "?");
     return 0;
 }
 
-int RemoveEmptyFolders(char* folder) {
-    // Standing in the folder would keep it from being removed.
-    PlatSetCurrentFolder("\\");
+static bool StillOccupied(const char* folder) {
+    return lastOccupant.path[0] != '\0' && lastOccupant.path[0] != '?' &&
+           StrEqual(lastOccupant.folder, folder) && PlatFileExists(lastOccupant.path);
+}
 
-    bool hasEntries = false;
-    if (!PlatListFolder(folder, StopAtRealEntry, &hasEntries)) {
+// Standing in a folder would keep it from being removed, so the walk stands
+// in the drive's root. This is the one place that moves the current folder:
+// once there, it stays there.
+static void StandInTheRoot() {
+    static bool standing = false;
+    if (!standing) standing = PlatSetCurrentFolder("\\") == 1;
+}
+
+int RemoveEmptyFolders(char* folder) {
+    StandInTheRoot();
+    if (StillOccupied(folder)) return 1;
+
+    FolderOccupant found = {};
+    StrCopyN(found.folder, folder, sizeof found.folder);
+    if (!PlatListFolder(folder, StopAtRealEntry, &found)) {
         char pattern[FOLDER_WALK_SIZE + 4];
         StrCopyN(pattern, folder, sizeof pattern);
         StrAppendN(pattern, "*.*", sizeof pattern);
         LogPrint("Error opening '%s'\n", pattern);
         return 0;
     }
-    if (hasEntries) return 1;
+    if (found.path[0] != '\0') {
+        lastOccupant = found;
+        return 1;
+    }
 
     LogPrint("Deleting '%s'\n", folder);
     if (!PlatRemoveFolder(folder)) {

@@ -6,6 +6,7 @@
 #include "command/pathmacro.h"
 
 #include "platform/platform.h"
+#include "update/update.h"
 #include "winmain/identity.h"
 #include "zunkcore/deferdel.h"
 #include "zunkcore/folders.h"
@@ -169,7 +170,7 @@ int DoDone(InstallScript* script, const char* arguments, int32_t* consumed) {
         script->registrationShortcut[0] != '\0') {
         DeleteFileAndFolders(script->registrationShortcut);
     }
-    if (mode == MODE_UPDATE) LogPrint("Update check is not available in this build\n");
+    if (mode == MODE_UPDATE) CheckForUpdate(script->notifyWindow, script);
     if (script->restartProgram[0] != '\0') {
         uint32_t exitCode = 0;
         RunProgram(script->restartProgram, "", 0, &exitCode);

@@ -15,7 +15,8 @@
 //   4. Processes and components
 //   5. User interface: message boxes, dialogs, progress
 //   6. Windows of other programs
-//   7. System information
+//   7. Downloaded programs
+//   8. System information
 #pragma once
 
 #include "platform/wintypes.h"
@@ -240,7 +241,15 @@ int PlatGetWindowTitle(HWND window, char* buffer, int size);
 int PlatCloseWindow(HWND window, uint32_t timeoutMs);
 
 // ---------------------------------------------------------------------------
-// 7. System information: what the registration tells the vendor about the
+// 7. Downloaded programs
+
+// Lets a file that was just written be started as a program. Windows knows
+// a program by its name and needs nothing; POSIX sets the execute bits
+// that the umask allows. 1 on success.
+int PlatAllowExecute(const char* path);
+
+// ---------------------------------------------------------------------------
+// 8. System information: what the registration tells the vendor about the
 // machine. POSIX reports the closest facts of the host (docs/registration.md
 // says where each comes from).
 

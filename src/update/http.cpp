@@ -65,16 +65,17 @@ void ChooseProxy(int32_t useProxy, char* proxy) {
         LogPrint("Proxy Disabled (0x%.8X) : None\n", 0u);
         return;
     }
-    // Both values are used as read: a missing one counts as 0 or empty. A
-    // server text longer than 119 characters counts as empty too; the byte
-    // to spare tells a text of 120 from one cut to fit.
+    // Both values are used as read, also when stored as another kind: a
+    // missing one counts as 0 or empty (the buffers start zeroed and a
+    // failed read leaves them so). A server text longer than 119 characters
+    // counts as empty too; the byte to spare tells a text of 120 from one
+    // cut to fit.
     int32_t enable = 0;
     char server[HTTP_PROXY_SERVER_SIZE + 1];
     std::memset(server, 0, sizeof server);
     RegistryGetInt32(key, "ProxyEnable", &enable);
-    if (!RegistryGetString(key, "ProxyServer", server, sizeof server) ||
-        StrLength(server) > HTTP_PROXY_SERVER_SIZE - 1)
-        server[0] = '\0';
+    RegistryGetString(key, "ProxyServer", server, sizeof server);
+    if (StrLength(server) > HTTP_PROXY_SERVER_SIZE - 1) server[0] = '\0';
     RegistryCloseKey(&key);
 
     if (enable == 1 && server[0] && HttpProxyFromSetting(server, proxy, HTTP_TEXT_SIZE)) {

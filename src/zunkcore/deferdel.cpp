@@ -5,21 +5,33 @@
 #include "zunkcore/zunk-core.h"
 #include "zunkcore/zunk-str.h"
 
+#include <cstdint>
 #include <cstdio>
 
+#define WININIT_ABSENT (-1)
+#define WININIT_UNREADABLE (-2)
+
 // Reads the whole file into a tracked block of its length plus a NUL.
-// Returns the length, or -1 when the file cannot be read (also when absent).
+// Returns the length, WININIT_ABSENT when there is no such file, or
+// WININIT_UNREADABLE when it exists but cannot be read whole.
 static int32_t ReadWhole(const char* path, char** content) {
     *content = nullptr;
     FILE* file = PlatFileOpen(path, "rb");
-    if (file == nullptr) return -1;
-    int32_t length = -1;
-    if (fseek(file, 0, SEEK_END) == 0) length = static_cast<int32_t>(ftell(file));
-    if (length > 0 && fseek(file, 0, SEEK_SET) == 0) {
-        *content = MEM_ALLOC(char, length + 1);
-        if (fread(*content, 1, length, file) != static_cast<size_t>(length)) {
-            MEM_FREE(content, length + 1);
-            length = -1;
+    if (file == nullptr) return PlatFileExists(path) ? WININIT_UNREADABLE : WININIT_ABSENT;
+    int32_t length = WININIT_UNREADABLE;
+    if (fseek(file, 0, SEEK_END) == 0) {
+        long end = ftell(file);
+        if (end >= 0 && end < INT32_MAX) length = static_cast<int32_t>(end);
+    }
+    if (length > 0) {
+        if (fseek(file, 0, SEEK_SET) == 0) {
+            *content = MEM_ALLOC(char, length + 1);
+            if (fread(*content, 1, length, file) != static_cast<size_t>(length)) {
+                MEM_FREE(content, length + 1);
+                length = WININIT_UNREADABLE;
+            }
+        } else {
+            length = WININIT_UNREADABLE;
         }
     }
     fclose(file);
@@ -58,8 +70,11 @@ int WininitQueueDelete(const char* iniPath, const char* path) {
     // The new content is written beside the file and then replaces it, so a
     // crash half-way never loses the requests queued before.
     char newPath[FOLDER_PATH_SIZE + 8];
-    StrCopyN(newPath, iniPath, sizeof newPath);
-    StrAppend(newPath, ".new");
+    if (!StrCopyN(newPath, iniPath, sizeof newPath) ||
+        !StrAppendN(newPath, ".new", sizeof newPath)) {
+        LogPrint("Unable to open '%s' in any capacity.\n", iniPath);
+        return 0;
+    }
 
     // A request cut short would delete another file at restart: refuse it.
     char request[FOLDER_PATH_SIZE + 16];
@@ -69,8 +84,11 @@ int WininitQueueDelete(const char* iniPath, const char* path) {
     char* content = nullptr;
     int32_t length = ReadWhole(iniPath, &content);
 
+    // Requests that cannot be read cannot be carried over: replacing the
+    // file would drop them, so it stays as it is.
     bool written = false;
-    if (FILE* file = PlatFileOpen(newPath, "wb")) {
+    FILE* file = length == WININIT_UNREADABLE ? nullptr : PlatFileOpen(newPath, "wb");
+    if (file != nullptr) {
         written = WriteWithRequest(file, content, length, request);
         written = (fflush(file) == 0) && written;
         written = (fclose(file) == 0) && written;

@@ -8,6 +8,7 @@ real and the dialog robot answers them); the others run natively, where
 each costs a fraction of a second."""
 
 import os
+import shutil
 
 from lib import harness
 from lib.harness import command, script
@@ -206,6 +207,33 @@ class Locations(UninstallTest):
         self.assertFalse(product.exists(), "the emptied folder goes")
         self.assertTrue(product.exists("..\\.hidden"), "a hidden file keeps its folder")
         self.assertNotIn("Deleting 'C:\\Kept\\a\\'", log)
+
+
+class Components(UninstallTest):
+    """"OLE" in the uninstall run, against a real component."""
+
+    def test_register_verb_registers_then_unregisters_and_others_only_register(self):
+        self.native_only()
+        self.product.install(FILES)
+        self.product.record()
+        shutil.copy(os.path.join(self.sandbox.args.build_dir, "tests", "testcomponent.so"),
+                    self.product.host("component.so"))
+        calls = os.path.join(self.sandbox.folder, "calls.txt")
+        self.sandbox.extra_environment["TESTCOMPONENT_LOG"] = calls
+        self.sandbox.pack(self.product.script(files=LISTED, before_install=script(
+            command("OLE", "REGISTER", "component.so"), command("OLE", "Refresh", "component.so"),
+            command("OLE", "REGISTER", "missing.so"))))
+
+        result, boxes = self.uninstall("no")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(boxes, [CONFIRM], "a failing component stops nothing")
+        with open(calls) as f:
+            self.assertEqual(f.read().split(), ["DllRegisterServer", "DllUnregisterServer",
+                                                "DllRegisterServer"])
+        log = self.sandbox.log()
+        self.assertIn("OLE: REGISTER '%scomponent.so'\n" % self.product.folder, log)
+        self.assertIn("OLE: Refresh '%scomponent.so'\n" % self.product.folder, log)
+        self.assertIn("Error attempting to load '%smissing.so' (0x" % self.product.folder, log)
 
 
 if __name__ == "__main__":

@@ -5,7 +5,11 @@ Serves one case file (see docs/network-tests.md) to every connection and
 records the exact bytes of each request it receives, so that a test can
 compare them byte for byte:
 
-    httpserver.py --dir DIR --case FILE [--lifetime SECONDS]
+    httpserver.py --dir DIR --case FILE [--route PATH=FILE ...] [--lifetime SECONDS]
+
+A request for PATH (the request target without scheme and host, as a proxy
+request carries them) is served with the case of its --route; every other
+request with the --case.
 
 DIR/port       the port it listens on (127.0.0.1), written once it listens
 DIR/request-N  the bytes of the N-th request (N from 1), written once the
@@ -33,9 +37,11 @@ DRAIN_TIMEOUT = 3.0
 class Case:
     """One case file: the reply and how to deliver it."""
 
-    def __init__(self, path):
+    def __init__(self, path, port=0):
+        self.port = port
         with open(path, "r", encoding="latin-1") as f:
             text = f.read()
+        self.folder = os.path.dirname(os.path.abspath(path))
         self.reply = b""
         self.pieces = 1
         self.delay = 0.0
@@ -48,13 +54,23 @@ class Case:
         if servercmd:
             self.commands(servercmd.group(1))
 
-    @staticmethod
-    def expand(body, crlf):
-        # %repeat[COUNT x TEXT]% makes long replies without long files.
+    def expand(self, body, crlf):
+        # %repeat[COUNT x TEXT]% makes long replies without long files;
+        # %file[NAME]% stands for the bytes of a file, as they are, and
+        # %port% for the port the server listens on.
+        body = body.replace("%port%", str(self.port))
         body = re.sub(r"%repeat\[(\d+) x (.*?)\]%", lambda m: m.group(2) * int(m.group(1)), body)
-        if crlf:
-            body = body.replace("\r\n", "\n").replace("\n", "\r\n")
-        return body.encode("latin-1")
+        parts = re.split(r"%file\[(.*?)\]%", body)
+        data = []
+        for index, part in enumerate(parts):
+            if index % 2:
+                with open(os.path.join(self.folder, part), "rb") as f:
+                    data.append(f.read())
+                continue
+            if crlf:
+                part = part.replace("\r\n", "\n").replace("\n", "\r\n")
+            data.append(part.encode("latin-1"))
+        return b"".join(data)
 
     def commands(self, body):
         for line in body.splitlines():
@@ -73,10 +89,22 @@ class Case:
                 raise SystemExit("unknown server command: " + line)
 
 
+def request_path(request):
+    """The path a request asks for: its target without scheme and host."""
+    line = request.split(b"\r\n", 1)[0].decode("latin-1")
+    words = line.split(" ")
+    target = words[1] if len(words) > 1 else ""
+    match = re.match(r"^[A-Za-z][A-Za-z0-9+.-]*://[^/]*(.*)$", target)
+    return match.group(1) if match else target
+
+
 class Server:
-    def __init__(self, folder, case):
+    """Listens at once; the cases are given once the port is known."""
+
+    def __init__(self, folder):
         self.folder = folder
-        self.case = case
+        self.case = None
+        self.routes = {}
         self.count = 0
         self.lock = threading.Lock()
         self.stopping = threading.Event()
@@ -154,7 +182,8 @@ class Server:
                 return
             request = self.read_request(connection)
             self.write_file("request-%d" % number, request)
-            if self.case.mode == "silent":
+            case = self.routes.get(request_path(request), self.case)
+            if case.mode == "silent":
                 # Never answer; hold the connection until the client gives up.
                 connection.settimeout(0.1)
                 while not self.stopping.is_set():
@@ -166,19 +195,20 @@ class Server:
                     except OSError:
                         return
                 return
-            self.reply(connection)
+            self.reply(connection, case)
         finally:
             connection.close()
 
-    def reply(self, connection):
-        data = self.case.reply
-        if self.case.cut is not None:
-            data = data[: self.case.cut]
-        size = (len(data) + self.case.pieces - 1) // self.case.pieces if data else 0
+    def reply(self, connection, case):
+        # A view, so that large replies are sent without copies.
+        data = memoryview(case.reply)
+        if case.cut is not None:
+            data = data[: case.cut]
+        size = (len(data) + case.pieces - 1) // case.pieces if data else 0
         try:
             for start in range(0, len(data), max(size, 1)):
-                if self.case.delay:
-                    time.sleep(self.case.delay)
+                if case.delay:
+                    time.sleep(case.delay)
                 connection.sendall(data[start : start + size])
             # Close gently: wait for the client's close so that nothing it
             # still sends turns our close into a reset.
@@ -194,9 +224,16 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--dir", required=True)
     parser.add_argument("--case", required=True)
+    parser.add_argument("--route", action="append", default=[], metavar="PATH=FILE")
     parser.add_argument("--lifetime", type=float, default=120.0)
     arguments = parser.parse_args()
-    server = Server(arguments.dir, Case(arguments.case))
+    server = Server(arguments.dir)
+    server.case = Case(arguments.case, server.port)
+    for route in arguments.route:
+        path, separator, case = route.partition("=")
+        if not separator:
+            raise SystemExit("a route is PATH=FILE: " + route)
+        server.routes[path] = Case(case, server.port)
     server.start()
     stop = os.path.join(arguments.dir, "stop")
     end = time.monotonic() + arguments.lifetime

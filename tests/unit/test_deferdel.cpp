@@ -6,6 +6,15 @@
 
 #include <string>
 
+#ifndef _WIN32
+#include "platform/posix/hostpath.h"
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 const std::string kHeader = "[Rename]\r\n";
@@ -59,6 +68,35 @@ TEST(WininitQueueDelete, FailedRewriteKeepsEveryEarlierRequest) {
     EXPECT_TRUE(log.Has("Unable to open '" + ini + "' in any capacity.\n"));
     PlatRemoveFolder(blocked.c_str());
 }
+
+#ifndef _WIN32
+// Requests in a file that exists but cannot be read must not be dropped by
+// writing a new file in its place. (A socket stands in for such a file: it
+// exists, and opening it fails even for a privileged user.)
+TEST(WininitQueueDelete, FileThatCannotBeReadIsNeverReplaced) {
+    ScratchFolder scratch;
+    std::string ini = scratch.Path("wininit.ini");
+    std::string replacement = scratch.Path("wininit.ini.new");
+    char host[4096];
+    ASSERT_TRUE(HostPathFromWindowsExact(ini.c_str(), host, sizeof host));
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(std::string(host).size(), sizeof address.sun_path);
+    std::string(host).copy(address.sun_path, sizeof address.sun_path - 1);
+    int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    ASSERT_EQ(0, bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address));
+
+    LogCapture log;
+    EXPECT_EQ(0, WininitQueueDelete(ini.c_str(), "C:\\new"));
+    EXPECT_TRUE(log.Has("Unable to open '" + ini + "' in any capacity.\n"));
+    EXPECT_FALSE(ScratchFolder::Exists(replacement));
+    struct stat info;
+    ASSERT_EQ(0, stat(host, &info));
+    EXPECT_TRUE(S_ISSOCK(info.st_mode));
+    close(listener);
+}
+#endif
 
 TEST(WininitQueueDelete, PathTooLongForARequestIsRefused) {
     ScratchFolder scratch;

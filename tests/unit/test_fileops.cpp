@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -70,6 +71,27 @@ TEST(DeleteFileAndFolders, MissingFileIsLoggedAndEmptyFoldersStillGo) {
     EXPECT_EQ(1, DeleteFileAndFolders(missing.c_str()));
     EXPECT_TRUE(log.Has("Unable to delete file '" + missing + "'\n"));
     EXPECT_FALSE(ScratchFolder::Exists(empty));
+}
+
+// The walk remembers what kept a folder; that memory must never outlive the
+// entry, or a folder emptied by someone else would stay behind.
+TEST(DeleteFileAndFolders, FolderEmptiedMeanwhileStillGoes) {
+    ScratchFolder scratch;
+    std::string folder = scratch.Path("product");
+    ScratchFolder::Write(scratch.Path("other.txt"), "stays");
+    ASSERT_TRUE(PlatCreateFolder(folder.c_str()));
+    std::vector<std::string> files;
+    for (const char* name : {"a.dat", "b.dat", "c.dat"}) {
+        files.push_back(folder + "\\" + name);
+        ScratchFolder::Write(files.back(), "x");
+    }
+
+    DeleteFileAndFolders(files[0].c_str());
+    EXPECT_TRUE(ScratchFolder::Exists(folder));
+    PlatDeleteFile(files[1].c_str());  // gone behind the walk's back
+    PlatDeleteFile(files[2].c_str());
+    DeleteFileAndFolders(files[1].c_str());
+    EXPECT_FALSE(ScratchFolder::Exists(folder));
 }
 
 TEST(DeleteFileAndFolders, FolderWithASubfolderStays) {

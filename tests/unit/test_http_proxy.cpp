@@ -125,14 +125,17 @@ TEST_F(HttpProxy, OverlongProxyServerCountsAsNone) {
     EXPECT_TRUE(log.Has("Proxy Enabled (0x00000001) : 127.0.0.1:1\n"));
 }
 
-TEST_F(HttpProxy, ProxyEnableOfAnotherKindCountsAsRead) {
+TEST_F(HttpProxy, ProxySettingsOfAnotherKindCountAsRead) {
     HttpServer proxy("ok");
     ASSERT_GT(proxy.Port(), 0);
-    Configure(0, Local(proxy.Port()));
+    Configure(0, "");
     HKEY key = nullptr;
     ASSERT_EQ(RegistryOpenKey(&key, 1, INTERNET_SETTINGS_KEY), 1);
     const char one[4] = {1, 0, 0, 0};
     RegistrySetValue(key, REG_SZ, "String", "ProxyEnable", one, sizeof one);
+    const std::string server = Local(proxy.Port());
+    const uint32_t REG_BINARY_KIND = 3;
+    RegistrySetValue(key, REG_BINARY_KIND, "Binary", "ProxyServer", server.data(), server.size());
     RegistryCloseKey(&key);
     LogCapture log;
     EXPECT_EQ(HttpExchange("http://127.0.0.1:1/x", "GET", "", 1).opened, 1);

@@ -91,19 +91,27 @@ std::string CurrentHostFolder() {
 }
 
 // The prefix as an absolute, canonical host path without trailing '/'.
+// Every path mapping needs it, so the canonical form is kept for as long as
+// the setting it came from stays the same.
 std::string Prefix() {
+    static std::string lastSetting, lastPrefix;
     const char* configured = getenv("UNINSTALL_PREFIX");
     std::string path = configured && *configured ? std::string(configured)
                                                  : HomeFolder() + "/.local/share/uninstall";
     if (path[0] != '/')
         path = CurrentHostFolder() + "/" + path;
+    if (!lastPrefix.empty() && path == lastSetting)
+        return lastPrefix;
+    std::string setting = path;
     path = "/" + CollapseComponents(path.c_str(), false);
     if (path.size() > 1 && path.back() == '/')
         path.pop_back();
     char canonical[PATH_MAX];
-    if (realpath(path.c_str(), canonical))
-        path = canonical;
-    return path;
+    if (!realpath(path.c_str(), canonical))
+        return path;  // not made yet: canonical once it exists
+    lastSetting = setting;
+    lastPrefix = canonical;
+    return lastPrefix;
 }
 
 std::string JoinHost(const std::string& folder, const std::string& name) {
@@ -131,11 +139,16 @@ char CurrentDrive() {
 }
 
 // Drive C: always exists on Windows, with its Program Files; the prefix
-// gets them on first use.
+// gets them on first use. Once seen, a drive is not looked for again.
 void EnsureDriveC(const std::string& root) {
+    static std::string seen;
+    if (root == seen)
+        return;
     struct stat info;
     if (stat(root.c_str(), &info) != 0)
         MakeHostFolders((root + "/Program Files").c_str());
+    if (stat(root.c_str(), &info) == 0)
+        seen = root;
 }
 
 bool EndsWithExe(const char* path) {

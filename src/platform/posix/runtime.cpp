@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 #include <ctime>
+#include <sched.h>
 #include <unistd.h>
 
 int PlatGetModulePath(char* buffer, int size) {
@@ -68,6 +69,11 @@ uint32_t PlatTickCount() {
 }
 
 void PlatSleep(uint32_t milliseconds) {
+    // Sleep(0) gives up the rest of the time slice, nothing more.
+    if (milliseconds == 0) {
+        sched_yield();
+        return;
+    }
     timespec remaining = {static_cast<time_t>(milliseconds / 1000),
                           static_cast<long>(milliseconds % 1000) * 1000000L};
     while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {

@@ -93,7 +93,8 @@ static const PosixControl* ProgressControl(const PosixWindow* window) {
 
 void DrawProgressLine(PosixWindow* window, bool force) {
     const PosixControl* control = ProgressControl(window);
-    if (control == nullptr || window->modal || !isatty(STDERR_FILENO)) return;
+    static const bool onTerminal = isatty(STDERR_FILENO) != 0;
+    if (control == nullptr || window->modal || !onTerminal) return;
     if (!window->visible) {
         if (force) std::fputs("\r\033[K", stderr);
         return;

@@ -182,9 +182,9 @@ int PlatCloseWindow(HWND window, uint32_t) {
         event.xclient.data.l[1] = CurrentTime;
         XSendEvent(display, target, False, NoEventMask, &event);
     } else {
-        // A window that takes no close request is closed for its program, as
-        // the system's default handling of WM_CLOSE destroys the window.
-        XKillClient(display, target);
+        // A window that takes no close request is destroyed for its program,
+        // as the system's default handling of WM_CLOSE destroys the window.
+        XDestroyWindow(display, target);
     }
     XSync(display, False);
     if (requestFailed) {

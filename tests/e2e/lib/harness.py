@@ -140,10 +140,11 @@ class Sandbox:
     def _make_executable(path):
         os.chmod(path, os.stat(path).st_mode | stat.S_IXUSR | stat.S_IXGRP | stat.S_IXOTH)
 
-    def run(self, *arguments, input=None, boxes=(), timeout=120):
+    def run(self, *arguments, input=None, boxes=(), timeout=120, settle=True):
         """Runs the packed program with the arguments and waits for it and
-        for the copy it may start. Returns a CompletedProcess with text
-        stdout and stderr."""
+        for the copy it may start (under Wine: for every process of the
+        prefix, unless settle is False). Returns a CompletedProcess with
+        text stdout and stderr."""
         self.clear_logs()
         command_line = self._launcher(self.program) + list(arguments)
         process = subprocess.Popen(command_line, cwd=self.folder, env=self.environment(),
@@ -152,7 +153,8 @@ class Sandbox:
         box_texts = [self.robot("press", caption, button).stdout.rstrip("\n")
                      for caption, button in boxes]
         out, err = process.communicate(input=(input or "").encode("latin-1"), timeout=timeout)
-        self._settle()
+        if settle:
+            self._settle()
         result = subprocess.CompletedProcess(command_line, process.returncode,
                                              out.decode("latin-1"), err.decode("latin-1"))
         result.box_texts = box_texts   # what each answered box said, in order

@@ -13,6 +13,8 @@ test run's Wine prefix, which every test shares: a Product removes its
 folder and registry keys again in remove().
 """
 
+import getpass
+import glob
 import os
 import re
 import shutil
@@ -45,6 +47,27 @@ def host_path(sandbox, windows_path):
         elif part not in ("", "."):
             parts.append(part)
     return os.path.join(drive_c(sandbox), *parts)
+
+
+def programs_folder(sandbox):
+    """The host folder behind the user's Start-menu Programs folder."""
+    if sandbox.native:
+        return os.path.join(drive_c(sandbox), "users", getpass.getuser(), "Start Menu",
+                            "Programs")
+    menus = [m for m in glob.glob(os.path.join(drive_c(sandbox), "users", "*", "AppData",
+                                               "Roaming", "Microsoft", "Windows", "Start Menu"))
+             if os.sep + "Public" + os.sep not in m]
+    return os.path.join(menus[0], "Programs")
+
+
+def add_shortcut(sandbox, group, name):
+    """A shortcut file NAME.lnk in the Start-menu group (backslashes nest)."""
+    path = os.path.join(programs_folder(sandbox), *[p for p in group.split("\\") if p],
+                        name + ".lnk")
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(b"L\0\0\0")
+    return path
 
 
 def boxes_shown(stdout):

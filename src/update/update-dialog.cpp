@@ -1,0 +1,92 @@
+// Dialog 101, the offer of a newer release: open the product's web page
+// (the dialog stays open) or download and install the new version.
+#include "update/update.h"
+
+#include "command/fileops.h"
+#include "zunkcore/dialog-ids.h"
+#include "zunkcore/winhelpr.h"
+#include "zunkcore/zunk-core.h"
+#include "zunkcore/zunk-str.h"
+
+#include <cstdio>
+
+#define UPDATE_DIALOG_DOWNLOAD 1
+
+int32_t UpdateChoice = 0;
+char UpdateDownloadUrl[UPDATE_TEXT_SIZE];
+char UpdateSavePath[UPDATE_TEXT_SIZE];
+
+namespace {
+
+struct UpdateDialogTexts {
+    HWND owner;
+    const InstallScript* settings;
+    const char* newVersionText;
+    const char* webPage;
+};
+
+// Sets one line of the dialog from two texts, cut at 79 characters.
+void SetDialogLine(HWND dialog, int id, const char* format, const char* first, const char* second) {
+    char full[2 * UPDATE_TEXT_SIZE + 64];
+    std::snprintf(full, sizeof full, format, first, second);
+    char line[UPDATE_DIALOG_TEXT_SIZE];
+    StrCopyN(line, full, sizeof line);
+    DlgSetText(dialog, id, line, UPDATE_DIALOG_TEXT_SIZE - 1);
+}
+
+void FillUpdateDialog(HWND dialog, const UpdateDialogTexts* texts) {
+    DialogSetCaption(dialog, UPDATE_CAPTION);
+    CenterWindow(dialog, texts->owner);
+    const InstallScript* settings = texts->settings;
+    SetDialogLine(dialog, IDC_UPDATE_HEADLINE, "A new version of %s %s is available!",
+                  settings->companyName, settings->productName);
+    SetDialogLine(dialog, IDC_UPDATE_VERSIONS, "Current version %s - New version %s",
+                  settings->productVersion, texts->newVersionText);
+    DialogToForeground(dialog);
+}
+
+int UpdateDialogProcedure(HWND dialog, const DialogEvent* event, void* context) {
+    const UpdateDialogTexts* texts = static_cast<const UpdateDialogTexts*>(context);
+    switch (event->kind) {
+    case DIALOG_OPENED:
+        FillUpdateDialog(dialog, texts);
+        return 1;
+    case DIALOG_COMMAND:
+        if (event->code != BN_CLICKED)
+            return 0;
+        if (event->control == IDC_UPDATE_WEBPAGE) {
+            // The shell's "open"; a failure is logged and the dialog stays.
+            uint32_t exitCode = 0;
+            RunProgram(texts->webPage, "", 0, &exitCode);
+        } else if (event->control == IDC_UPDATE_DOWNLOAD) {
+            DialogEnd(dialog, UPDATE_DIALOG_DOWNLOAD);
+        } else if (event->control == IDOK || event->control == IDCANCEL) {
+            DialogEnd(dialog, 0);
+        } else {
+            return 0;
+        }
+        return 1;
+    case DIALOG_CLOSE:
+        DialogEnd(dialog, 0);
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+int ShowUpdateDialog(HWND ownerWindow, InstallScript* settings, const char* newVersionText,
+                     const char* webPage, const char* downloadUrl) {
+    CHECK_POINTER(settings);
+    CHECK_POINTER(newVersionText);
+    CHECK_POINTER(webPage);
+    CHECK_POINTER(downloadUrl);
+    UpdateDialogTexts texts = {ownerWindow, settings, newVersionText, webPage};
+    StrCopyN(UpdateDownloadUrl, downloadUrl, sizeof UpdateDownloadUrl);
+    UpdateSavePath[0] = '\0';
+    UpdateChoice = 0;
+    if (DialogRun(IDD_UPDATE, ownerWindow, UpdateDialogProcedure, &texts) == UPDATE_DIALOG_DOWNLOAD)
+        UpdateChoice = 1;
+    return 1;
+}

@@ -1,0 +1,79 @@
+// The update check: the vendor's version information for all products, the
+// block of the installed product, the offer of a newer release, its
+// download into the product's folder and its start with "-Quiet".
+#pragma once
+
+#include "iscript/iscript.h"
+#include "platform/wintypes.h"
+
+#include <cstdint>
+
+#define UPDATE_CAPTION "Electronic Update..."
+#define UPDATE_REPLY_SIZE 1024000
+#define UPDATE_TEXT_SIZE 320        // identity, web page, download address, save path
+#define UPDATE_VERSION_TEXT_SIZE 80 // the new-version text
+#define UPDATE_DIALOG_TEXT_SIZE 80  // each line of the update dialog
+#define UPDATE_RELEASE_PARAMETERS "-Quiet"
+#define VENDOR_WEB_SITE "www.tolvane.example"
+
+// Record codes of the version information: 0x16, the code, the value.
+#define VERSION_INFO_MARKER 0x16
+
+// 1 when the user chose "Download and install new version" in the last
+// update dialog, else 0.
+extern int32_t UpdateChoice;
+// The download address the dialog was shown with, and the full path the
+// download was saved to (emptied each time the dialog opens).
+extern char UpdateDownloadUrl[UPDATE_TEXT_SIZE];
+extern char UpdateSavePath[UPDATE_TEXT_SIZE];
+
+// The whole check, from the question to the final message. Always 1.
+int CheckForUpdate(HWND ownerWindow, InstallScript* settings);
+
+// One attempt at the version information: the whole reply, header
+// included, NUL-terminated in `buffer`. 1 when at least one piece arrived.
+int FetchVersionInfo(InstallScript* settings, const char* url, int32_t useProxy, char* buffer,
+                     int32_t size);
+
+// Finds the installed product's block in the reply, compares versions and
+// shows the offer or the "latest version" message. 0 when the reply holds
+// no block for the product or a value does not fit.
+int ParseVersionInfo(InstallScript* settings, const char* reply);
+
+// What the product's block offers.
+struct VersionOffer {
+    char identity[UPDATE_TEXT_SIZE];
+    char newVersionText[UPDATE_VERSION_TEXT_SIZE];
+    char webPage[UPDATE_TEXT_SIZE];
+    char downloadUrl[UPDATE_TEXT_SIZE];
+    double newVersion;
+};
+
+// The scan of ParseVersionInfo without its messages: fills `offer` from the
+// block whose identity equals `identity` (ASCII letter case ignored). 1 when
+// that block ended, 0 at the end of the text or when a value does not fit.
+int ScanVersionInfo(const char* identity, const char* reply, VersionOffer* offer);
+
+// Copies one value (bytes up to the first below 32, taken as signed) and
+// leaves the cursor on the byte that ended it. 0 when capacity - 1
+// characters are not enough.
+int ReadInfoLine(const char** cursor, char* buffer, int capacity);
+
+// The number of the leading run of digits and points; the text is cut in
+// place right after that run. An empty run gives 0. Always 1.
+int ParseVersionNumber(double* number, char* text);
+
+// Dialog 101: the offer. Sets UpdateChoice. Always 1.
+int ShowUpdateDialog(HWND ownerWindow, InstallScript* settings, const char* newVersionText,
+                     const char* webPage, const char* downloadUrl);
+
+// One attempt at the download into UpdateSavePath. 1 when the file was
+// received completely and is in place.
+int DownloadUpdate(InstallScript* settings, const char* url, int32_t useProxy, char* buffer,
+                   int32_t size);
+
+// The file name of a download address: the part after its last "/" (the
+// whole address when no "/" follows its first character). 1 and the name
+// in `name` (UPDATE_TEXT_SIZE) only for a plain file name: one that names
+// no folder or drive and no path macro.
+int DownloadFileName(const char* url, char* name);
