@@ -5,6 +5,7 @@
 
 #include "register/payload.h"
 #include "update/http.h"
+#include "update/update.h"
 #include "winmain/identity.h"
 #include "zunkcore/socket.h"
 #include "zunkcore/winhelpr.h"
@@ -14,7 +15,7 @@
 #include <cstdio>
 
 #define REQUEST_BUFFER_SIZE 20480
-#define USER_AGENT_FORMAT "Tolvane Register %s (www.tolvane.example)"
+#define USER_AGENT_FORMAT "Tolvane Register %s (" VENDOR_WEB_SITE ")"
 #define USER_AGENT_SIZE 80
 #define SUCCESS_WORD "RegSuccess"
 
