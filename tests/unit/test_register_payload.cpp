@@ -98,7 +98,7 @@ TEST(PayloadFieldTest, OperatingSystemLineByPlatform) {
     EXPECT_STREQ(line, "Unknown");
 }
 
-TEST(ScrambleTest, FirstBytesAreXoredWithTheSpecifiedSeries) {
+TEST(ScrambleTest, FirstBytesAreXoredWithAGrowingSeries) {
     const int expected[34] = {0,  1,  3,  4,  6,  7,  9,  10, 12, 13, 15, 16, 18, 19, 21, 22, 24,
                               25, 27, 28, 30, 31, 33, 34, 36, 37, 39, 40, 42, 43, 45, 47, 48, 50};
     char bytes[700] = {};
@@ -111,7 +111,7 @@ TEST(ScrambleTest, FirstBytesAreXoredWithTheSpecifiedSeries) {
     EXPECT_EQ(std::string(bytes, sizeof bytes), std::string(sizeof bytes, '\0'));
 }
 
-TEST(BodyTest, AHundredBytePayloadGivesTheSpecifiedHeader) {
+TEST(BodyTest, AHundredBytePayloadGivesA182ByteBody) {
     char payload[100];
     for (int i = 0; i < 100; i++)
         payload[i] = static_cast<char>(i * 7);
