@@ -32,7 +32,3 @@ int DoOle(InstallScript* script, const char* arguments, int32_t* consumed);
 int DoRegister(InstallScript* script, const char* arguments, int32_t* consumed);
 int DoUninstall(InstallScript* script, const char* arguments, int32_t* consumed);
 int DoDone(InstallScript* script, const char* arguments, int32_t* consumed);
-
-// For an action whose implementation is not part of this build: says so in
-// the log, so that a script never loses a step without a trace. Returns 1.
-int ReportActionUnavailable(const char* keyword);
