@@ -232,6 +232,15 @@ class Declining(RegistrationTest):
         self.assert_not_registered()
         self.assertEqual(self.registration.stored("First Name"), "", "nothing typed is kept")
 
+    def test_end_of_input_closes_the_form_without_asking(self):
+        user = self.product()
+        user.answer(QUESTION, "Yes")
+        user.fill(ANN)
+        result = self.run_program("-Register")
+        self.assertEqual(self.boxes(result), [QUESTION])
+        self.assertIn("(end of input)", result.stdout)
+        self.assert_not_registered()
+
 
 class Submission(RegistrationTest):
     """How the server's answers and silences are met."""

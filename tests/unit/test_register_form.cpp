@@ -127,21 +127,25 @@ TEST_F(FormOpeningTest, StoredDetailsFillTheForm) {
     EXPECT_EQ(Text(dialog, IDC_REG_FIRST_NAME), "Ann");
     EXPECT_EQ(Text(dialog, IDC_REG_ADDRESS), std::string(159, 'a'));
     EXPECT_EQ(Text(dialog, IDC_REG_HOW_FOUND), "A friend");
-    PlatDestroyWindow(dialog);
+}
 
-    // Every other answer, and an age band the list does not have.
-    std::strcpy(RegistrationDetails.ageBand, "45");
+TEST_F(FormOpeningTest, EachStoredAnswerTicksItsBoxAndUnknownOnesNone) {
     const std::pair<int32_t, const char*> answers[] = {
         {ANSWER_YES, "yes"}, {ANSWER_NO, "no"}, {7, ""}, {-1, ""}};
     for (const auto& answer : answers) {
         RegistrationDetails.updatesAnswer = answer.first;
-        dialog = Open();
+        HWND dialog = Open();
         EXPECT_EQ(Ticked(dialog), answer.second) << answer.first;
         EXPECT_EQ(Enabled(dialog, IDC_REG_ANSWER_ALREADY), answer.first >= 1) << answer.first;
-        EXPECT_EQ(Age(), "----");
         PlatDestroyWindow(dialog);
+        dialog_ = nullptr;
     }
-    dialog_ = nullptr;
+}
+
+TEST_F(FormOpeningTest, AStoredAgeBandNotInTheListLeavesNoChoice) {
+    std::strcpy(RegistrationDetails.ageBand, "45");
+    Open();
+    EXPECT_EQ(Age(), "----");
 }
 
 TEST_F(FormOpeningTest, AnswerBoxesBehaveAsOneGroup) {
@@ -162,6 +166,7 @@ TEST_F(FormOpeningTest, AnswerBoxesBehaveAsOneGroup) {
 #define COMPLETE                                                                                   \
     "1014=Ann\n1016=Smith\n1029=30 to 34\n1017=1 Main Street\n1018=Springfield\n1019=IL\n"         \
     "1023=USA\n1020=62701\n1015=ann@example.com\n1022=555-1234\n1021=A friend\n"
+#define BOX(text) "=== " TITLE " ===\n" text "\n[OK]\n"
 
 class FormSessionTest : public RegistryFixture {
   protected:
@@ -177,6 +182,12 @@ class FormSessionTest : public RegistryFixture {
     intptr_t Form(const std::string& input) {
         Terminal terminal(input);
         intptr_t result = RegistrationForm(nullptr);
+        output_ = terminal.Output();
+        return result;
+    }
+    intptr_t Verification(const std::string& input) {
+        Terminal terminal(input);
+        intptr_t result = EmailVerification(nullptr);
         output_ = terminal.Output();
         return result;
     }
@@ -201,22 +212,55 @@ class FormSessionTest : public RegistryFixture {
     std::string output_;
 };
 
-// What the end-to-end scenarios do not type: a complete form without an
-// answer, a field of blanks, and fields typed beyond their capacity.
-TEST_F(FormSessionTest, FieldsTakeTheirCapacityKeepOneLessAndBlanksCount) {
-    EXPECT_EQ(Form(COMPLETE "1\n1019=   \n1014=" + std::string(90, 'f') + "\n1017=" +
-                   std::string(170, 'a') + "\n1021=" + std::string(330, 'h') + "\n1026\n1\n"),
+TEST_F(FormSessionTest, InputIsCheckedInOrderAndSavedOnceComplete) {
+    EXPECT_EQ(Form("1\n"               // nothing at all: the updates come first
+                   COMPLETE "1\n"      // everything but an answer
+                   "1027\n1029#0\n1\n" // no age band
+                   "1029=30 to 34\n1015=ann@example\n1\n"
+                   "1019=   \n1015=ann@example.com\n1\n"),
               1);
-    EXPECT_EQ(Count("=== " TITLE " ===\n"
-                    "You must choose if you wish to receive updates or not.\n[OK]\n"),
+    EXPECT_EQ(Count(BOX("You must choose if you wish to receive updates or not.")), 2);
+    EXPECT_EQ(Count(BOX("All fields must be filled in correctly.")), 1);
+    EXPECT_EQ(Count(BOX("The email address does not appear to be valid.")), 1);
+    EXPECT_EQ(Count("\n[OK]\n"), 4) << output_;
+    EXPECT_EQ(Stored("State"), "   ") << "blanks count as filled in";
+    EXPECT_EQ(Stored("Email"), "ann@example.com");
+    EXPECT_EQ(Stored("Age"), "30 to 34");
+    EXPECT_EQ(RegistrationDetails.updatesAnswer, ANSWER_YES);
+}
+
+TEST_F(FormSessionTest, FieldsTakeTheirCapacityAndKeepOneLess) {
+    EXPECT_EQ(Form(COMPLETE "1014=" + std::string(90, 'f') + "\n1017=" + std::string(170, 'a') +
+                   "\n1021=" + std::string(330, 'h') + "\n1026\n1\n"),
               1);
-    EXPECT_EQ(Count("\n[OK]\n"), 1) << "only the missing answer is named";
     EXPECT_EQ(std::string(RegistrationDetails.firstName), std::string(79, 'f'));
     EXPECT_EQ(std::string(RegistrationDetails.address), std::string(159, 'a'));
     EXPECT_EQ(std::string(RegistrationDetails.howFound), std::string(319, 'h'));
     EXPECT_EQ(Stored("First Name"), std::string(79, 'f'));
-    EXPECT_EQ(Stored("State"), "   ");
     EXPECT_EQ(RegistrationDetails.updatesAnswer, ANSWER_NO);
+}
+
+TEST_F(FormSessionTest, DeclineIsConfirmedAndACloseRequestIsNot) {
+    EXPECT_EQ(Form("1014=Ann\n2\nno\nesc\ny\n"), 0);
+    EXPECT_EQ(Count("=== " TITLE " ===\nAre you sure you don't want to register?\n[Yes/No] "), 2);
+    EXPECT_NE(output_.find("[Yes/No] no\n"), std::string::npos);
+    EXPECT_FALSE(RegistryKeyExists(1, VENDOR_KEY)) << "nothing is saved";
+
+    EXPECT_EQ(Form(COMPLETE "1027\n"), 0);
+    EXPECT_EQ(Count("Are you sure"), 0) << "end of input closes without asking";
+    EXPECT_EQ(Form("close\n"), 0);
+    EXPECT_EQ(Count("Are you sure"), 0);
+}
+
+TEST_F(FormSessionTest, VerificationIgnoresLetterCaseOnly) {
+    std::strcpy(RegistrationDetails.email, "Ann@Example.com");
+    EXPECT_EQ(Verification("1025=ann@example.org\n1\n1025=ANN@EXAMPLE.COM\n\n"), 1);
+    EXPECT_EQ(Count(BOX("The email address you entered does not match, please check your email "
+                        "address again")),
+              1);
+    EXPECT_EQ(output_.find("=== " TITLE " ===\n  -- Email Verification --\n"), 0u);
+    EXPECT_EQ(Verification("1025=Ann@Example.com\n2\n"), 0) << "Cancel is no confirmation";
+    EXPECT_EQ(Verification(""), 0);
 }
 #endif
 

@@ -176,6 +176,74 @@ class RegistrationPayloadTest : public RegistryFixture {
     InstallScript settings_;
 };
 
+TEST_F(RegistrationPayloadTest, FieldsComeInOrderWithTheirValues) {
+    settings_.runMode = MODE_REGISTER_INSTALLER;
+    std::strcpy(settings_.textField, "REG");
+    std::strcpy(settings_.companyName, "Acme");
+    std::strcpy(settings_.productName, "Rocket");
+    std::strcpy(settings_.productVersion, "2.1");
+    settings_.listServerNumber = 7;
+    std::strcpy(settings_.listServerName, "Acme News");
+    std::strcpy(settings_.listServerText, "weekly");
+    RegistrationRecord& details = RegistrationDetails;
+    const char* texts[11] = {"Ann",      "Smith",        "1 Main Street ", "Springfield",
+                             "IL",       "USA",          "62701",          "ann@example.com",
+                             "555-1234", "A friend\xE9", "30 to 34"};
+    char* fields[11] = {details.firstName, details.lastName, details.address, details.city,
+                        details.state,     details.country,  details.zip,     details.email,
+                        details.phone,     details.howFound, details.ageBand};
+    for (int i = 0; i < 11; i++)
+        std::strcpy(fields[i], texts[i]);
+    details.updatesAnswer = ANSWER_ALREADY;
+
+    Fields payload = Build("Registered from the installer");
+    std::vector<std::string> numbers;
+    for (const auto& field : payload)
+        numbers.push_back(field.first);
+    // 301 (host name), 302 to 305 and 308, 309 depend on the machine.
+    std::vector<std::string> fixed;
+    for (const std::string& number : numbers)
+        if (number != "301" && !(number >= "302" && number <= "305") && number != "308" &&
+            number != "309")
+            fixed.push_back(number);
+    EXPECT_EQ(fixed, (std::vector<std::string>{"000", "001", "002", "100", "101", "102", "103",
+                                               "200", "201", "202", "203", "204", "205", "206",
+                                               "207", "208", "209", "210", "300", "306", "307",
+                                               "310", "311", "312", "400", "401", "402", "403"}));
+
+    EXPECT_EQ(Value(payload, "000"), "v1.54 (Release)");
+    EXPECT_EQ(Value(payload, "001"), "Installer");
+    EXPECT_EQ(Value(payload, "002"), "Registered from the installer");
+    EXPECT_EQ(Value(payload, "100"), "REG");
+    EXPECT_EQ(Value(payload, "103"), "2.1");
+    for (int i = 0; i < 11; i++) {
+        std::string expected = texts[i];
+        while (!expected.empty() && static_cast<signed char>(expected.back()) <= 32)
+            expected.pop_back();
+        EXPECT_EQ(Value(payload, std::to_string(200 + i)), expected) << 200 + i;
+    }
+    EXPECT_EQ(Value(payload, "400"), "Already");
+    EXPECT_EQ(Value(payload, "401"), "7");
+    EXPECT_EQ(Value(payload, "402"), "Acme News");
+    EXPECT_EQ(Value(payload, "403"), "weekly");
+
+    int a, b, c, d;
+    EXPECT_EQ(std::sscanf(Value(payload, "300").c_str(), "%d.%d.%d.%d", &a, &b, &c, &d), 4);
+    EXPECT_EQ(Value(payload, "311").back(), 'k');
+    EXPECT_NE(Value(payload, "311"), "0k") << "a machine has memory";
+}
+
+TEST_F(RegistrationPayloadTest, EmptySettingsAreLeftOutAndUnknownsNamed) {
+    settings_.runMode = MODE_NONE;
+    RegistrationDetails.updatesAnswer = 9;
+    Fields payload = Build("");
+    EXPECT_EQ(Value(payload, "001"), "Unknown");
+    for (const char* number : {"002", "100", "101", "102", "103", "200", "210", "402", "403"})
+        EXPECT_EQ(Value(payload, number), "(left out)") << number;
+    EXPECT_EQ(Value(payload, "400"), "Unknown");
+    EXPECT_EQ(Value(payload, "401"), "0");
+}
+
 #ifndef _WIN32
 TEST_F(RegistrationPayloadTest, RegistryFactsAreReadAsTextsOrUnknown) {
     // The first registry call writes the machine's defaults: ~MHz is a
