@@ -27,10 +27,10 @@ import os
 import re
 import socket
 import sys
-import threading
 import time
 
-REQUEST_TIMEOUT = 10.0
+from loopback import LoopbackServer
+
 DRAIN_TIMEOUT = 3.0
 
 
@@ -98,31 +98,14 @@ def request_path(request):
     return match.group(1) if match else target
 
 
-class Server:
+class Server(LoopbackServer):
     """Listens at once; the cases are given once the port is known."""
 
     def __init__(self, folder):
-        self.folder = folder
+        super().__init__(folder)
         self.case = None
         self.routes = {}
-        self.count = 0
-        self.lock = threading.Lock()
-        self.stopping = threading.Event()
-        self.listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-        self.listener.bind(("127.0.0.1", 0))
-        self.port = self.listener.getsockname()[1]
         self.held = []
-
-    def write_file(self, name, data):
-        # Whole files only: a test never sees half a record. A test that
-        # has already gone took its folder with it.
-        temporary = os.path.join(self.folder, name + ".tmp")
-        try:
-            with open(temporary, "wb") as f:
-                f.write(data)
-            os.replace(temporary, os.path.join(self.folder, name))
-        except OSError:
-            pass
 
     def start(self):
         if self.case.mode == "no-accept":
@@ -138,43 +121,9 @@ class Server:
                     pass
                 self.held.append(filler)
             time.sleep(0.2)
+            self.write_file("port", str(self.port).encode())
         else:
-            self.listener.listen(16)
-            threading.Thread(target=self.accept_loop, daemon=True).start()
-        self.write_file("port", str(self.port).encode())
-
-    def accept_loop(self):
-        self.listener.settimeout(0.1)
-        while not self.stopping.is_set():
-            try:
-                connection, _ = self.listener.accept()
-            except socket.timeout:
-                continue
-            except OSError:
-                return
-            with self.lock:
-                self.count += 1
-                number = self.count
-            threading.Thread(target=self.serve, args=(connection, number), daemon=True).start()
-
-    def read_request(self, connection):
-        connection.settimeout(REQUEST_TIMEOUT)
-        data = b""
-        needed = None
-        while True:
-            if needed is None and b"\r\n\r\n" in data:
-                head = data.split(b"\r\n\r\n", 1)[0]
-                match = re.search(rb"(?im)^content-length:\s*(\d+)", head)
-                needed = len(head) + 4 + (int(match.group(1)) if match else 0)
-            if needed is not None and len(data) >= needed:
-                return data
-            try:
-                chunk = connection.recv(65536)
-            except OSError:
-                return data
-            if not chunk:
-                return data
-            data += chunk
+            super().start()
 
     def serve(self, connection, number):
         try:
@@ -234,15 +183,7 @@ def main():
         if not separator:
             raise SystemExit("a route is PATH=FILE: " + route)
         server.routes[path] = Case(case, server.port)
-    server.start()
-    stop = os.path.join(arguments.dir, "stop")
-    end = time.monotonic() + arguments.lifetime
-    while not os.path.exists(stop) and time.monotonic() < end:
-        time.sleep(0.1)
-    server.stopping.set()
-    server.listener.close()
-    server.write_file("stopped", b"")
-    return 0
+    return server.run(arguments.lifetime)
 
 
 if __name__ == "__main__":

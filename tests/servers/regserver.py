@@ -45,11 +45,11 @@ import os
 import re
 import socket
 import sys
-import threading
 import time
 import zlib
 
-REQUEST_TIMEOUT = 10.0
+from loopback import LoopbackServer
+
 DRAIN_TIMEOUT = 3.0
 SPLIT_PAUSE = 0.3
 
@@ -185,66 +185,12 @@ def check_fields(fields, expected):
     return problems
 
 
-class Server:
+class Server(LoopbackServer):
     def __init__(self, folder, modes, expect_file, silent_seconds):
-        self.folder = folder
+        super().__init__(folder)
         self.modes = modes
         self.expect_file = expect_file
         self.silent_seconds = silent_seconds
-        self.count = 0
-        self.lock = threading.Lock()
-        self.stopping = threading.Event()
-        self.listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-        self.listener.bind(("127.0.0.1", 0))
-        self.port = self.listener.getsockname()[1]
-
-    def write_file(self, name, data):
-        temporary = os.path.join(self.folder, name + ".tmp")
-        try:
-            with open(temporary, "wb") as f:
-                f.write(data)
-            os.replace(temporary, os.path.join(self.folder, name))
-        except OSError:
-            pass    # the test has gone and taken its folder
-
-    def start(self):
-        self.listener.listen(16)
-        threading.Thread(target=self.accept_loop, daemon=True).start()
-        self.write_file("port", str(self.port).encode())
-
-    def accept_loop(self):
-        self.listener.settimeout(0.1)
-        while not self.stopping.is_set():
-            try:
-                connection, _ = self.listener.accept()
-            except socket.timeout:
-                continue
-            except OSError:
-                return
-            with self.lock:
-                self.count += 1
-                number = self.count
-            threading.Thread(target=self.serve, args=(connection, number), daemon=True).start()
-
-    @staticmethod
-    def read_request(connection):
-        connection.settimeout(REQUEST_TIMEOUT)
-        data = b""
-        needed = None
-        while True:
-            if needed is None and b"\r\n\r\n" in data:
-                head = data.split(b"\r\n\r\n", 1)[0]
-                match = re.search(rb"(?im)^content-length:\s*(\d+)", head)
-                needed = len(head) + 4 + (int(match.group(1)) if match else 0)
-            if needed is not None and len(data) >= needed:
-                return data
-            try:
-                chunk = connection.recv(65536)
-            except OSError:
-                return data
-            if not chunk:
-                return data
-            data += chunk
 
     def serve(self, connection, number):
         mode = self.modes[min(number, len(self.modes)) - 1]
@@ -316,15 +262,7 @@ def main():
         if mode not in ("accept", "split", "refuse", "silent"):
             raise SystemExit("unknown mode: " + mode)
     server = Server(arguments.dir, modes, arguments.expect, arguments.silent_seconds)
-    server.start()
-    stop = os.path.join(arguments.dir, "stop")
-    end = time.monotonic() + arguments.lifetime
-    while not os.path.exists(stop) and time.monotonic() < end:
-        time.sleep(0.1)
-    server.stopping.set()
-    server.listener.close()
-    server.write_file("stopped", b"")
-    return 0
+    return server.run(arguments.lifetime)
 
 
 if __name__ == "__main__":
