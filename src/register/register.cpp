@@ -5,6 +5,7 @@
 #include "register/details.h"
 #include "register/form.h"
 #include "register/payload.h"
+#include "update/phases.h"
 #include "zunkcore/winhelpr.h"
 #include "zunkcore/zunk-core.h"
 #include "zunkcore/zunk-str.h"
@@ -28,32 +29,15 @@ static bool DetailsConfirmed(HWND ownerWindow) {
     }
 }
 
-// Phase 0 through the user's proxy, phase 1 directly, phase 2 the user's
-// choice to try again, which goes on with a direct attempt.
-static int SubmitInPhases(const char* url, const char* payload, int32_t length,
-                          const InstallScript* settings) {
-    int phase = 0;
-    int result = 0;
-    for (;;) {
-        LogPrint("Submission on phase %d\n", phase);
-        if (phase == 0) {
-            result = SubmitRegistration(url, 1, payload, length);
-        } else if (phase == 1) {
-            result = SubmitRegistration(url, 0, payload, length);
-        } else if (!AskYesNo(QUESTION_RETRY, RegistrationTitle)) {
-            return result;
-        }
-        if (result == 1) {
-            // Subscribed now: the next registration offers "already subscribed".
-            if (RegistrationDetails.updatesAnswer == ANSWER_YES &&
-                settings->listServerName[0] != '\0') {
-                RegistrationDetails.updatesAnswer = ANSWER_ALREADY;
-                DetailsSave();
-            }
-            return result;
-        }
-        phase = phase == 0 ? 1 : phase == 1 ? 2 : 1;
-    }
+struct Submission {
+    const char* url;
+    const char* payload;
+    int32_t length;
+};
+
+static int AttemptSubmission(int32_t useProxy, void* context) {
+    auto* submission = static_cast<const Submission*>(context);
+    return SubmitRegistration(submission->url, useProxy, submission->payload, submission->length);
 }
 
 int RegisterProduct(HWND ownerWindow, const char* question, const char* url, const char* text,
@@ -81,7 +65,15 @@ int RegisterProduct(HWND ownerWindow, const char* question, const char* url, con
     ScramblePayload(payload, length);
     LogPrint("Send registration to '%s' (%d)\n", url, length);
 
-    int result = SubmitInPhases(url, payload, length, settings);
+    Submission submission = {url, payload, length};
+    int result = RunInPhases("Submission on phase %d\n", QUESTION_RETRY, RegistrationTitle,
+                             AttemptSubmission, &submission);
+    // Subscribed now: the next registration offers "already subscribed".
+    if (result == 1 && RegistrationDetails.updatesAnswer == ANSWER_YES &&
+        settings->listServerName[0] != '\0') {
+        RegistrationDetails.updatesAnswer = ANSWER_ALREADY;
+        DetailsSave();
+    }
 
     MEM_FREE(&payload, PAYLOAD_SIZE);
     WaitWindowShow(0);

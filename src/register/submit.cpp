@@ -5,7 +5,6 @@
 
 #include "register/payload.h"
 #include "update/http.h"
-#include "update/update.h"
 #include "winmain/identity.h"
 #include "zunkcore/socket.h"
 #include "zunkcore/winhelpr.h"

@@ -5,6 +5,7 @@
 #include "update/update.h"
 
 #include "command/fileops.h"
+#include "update/phases.h"
 #include "zunkcore/winhelpr.h"
 #include "zunkcore/zunk-core.h"
 
@@ -14,48 +15,26 @@
 
 namespace {
 
-typedef int (*PhaseAttempt)(InstallScript* settings, const char* url, int32_t useProxy,
-                            char* buffer, int32_t size);
-
 struct PhasedRequest {
     const char* phaseLog;
     const char* retryQuestion;
-    PhaseAttempt attempt;
+    int (*attempt)(InstallScript* settings, const char* url, int32_t useProxy, char* buffer,
+                   int32_t size);
+    InstallScript* settings;
+    const char* url;
+    char* buffer;
 };
 
-// Phase 0 goes through the user's proxy, phase 1 directly, phase 2 asks
-// whether to try again, and a Yes starts over with phase 1. The result of
-// the last attempt, 0 when the user gave up.
-int RunPhases(const PhasedRequest& request, InstallScript* settings, const char* url,
-              char* buffer) {
-    int phase = 0;
-    int result = 0;
-    for (;;) {
-        LogPrint(request.phaseLog, phase);
-        if (phase == 0) {
-            result = request.attempt(settings, url, 1, buffer, UPDATE_REPLY_SIZE);
-            phase = 1;
-        } else if (phase == 1) {
-            result = request.attempt(settings, url, 0, buffer, UPDATE_REPLY_SIZE);
-            phase = 2;
-        } else if (AskYesNo(request.retryQuestion, UPDATE_CAPTION)) {
-            phase = 1;
-        } else {
-            return 0;
-        }
-        if (result == 1)
-            return 1;
-    }
+int AttemptRequest(int32_t useProxy, void* context) {
+    auto* request = static_cast<PhasedRequest*>(context);
+    return request->attempt(request->settings, request->url, useProxy, request->buffer,
+                            UPDATE_REPLY_SIZE);
 }
 
-const PhasedRequest VersionRequest = {
-    "Update on phase %d\n",
-    "There was a problem checking with the update server, would you like to try again?",
-    FetchVersionInfo};
-
-const PhasedRequest DownloadRequest = {
-    "Update download on phase %d\n",
-    "There was a problem downloading the update, would you like to try again?", DownloadUpdate};
+int RunPhases(PhasedRequest request) {
+    return RunInPhases(request.phaseLog, request.retryQuestion, UPDATE_CAPTION, AttemptRequest,
+                       &request);
+}
 
 void StartNewRelease() {
     uint32_t exitCode = 0;
@@ -85,7 +64,10 @@ int CheckForUpdate(HWND ownerWindow, InstallScript* settings) {
     UpdateChoice = 0;
     WaitProgress(0);
     WaitWindowShow(1);
-    int result = RunPhases(VersionRequest, settings, settings->updateUrl, reply);
+    int result = RunPhases({"Update on phase %d\n",
+                            "There was a problem checking with the update server, would you "
+                            "like to try again?",
+                            FetchVersionInfo, settings, settings->updateUrl, reply});
     WaitWindowShow(0);
 
     if (result == 1) {
@@ -96,7 +78,10 @@ int CheckForUpdate(HWND ownerWindow, InstallScript* settings) {
         if (UpdateChoice == 1) {
             WaitProgress(0);
             WaitWindowShow(1);
-            result = RunPhases(DownloadRequest, settings, UpdateDownloadUrl, reply);
+            result = RunPhases({"Update download on phase %d\n",
+                                "There was a problem downloading the update, would you like to "
+                                "try again?",
+                                DownloadUpdate, settings, UpdateDownloadUrl, reply});
             WaitWindowShow(0);
             if (result == 1)
                 StartNewRelease();

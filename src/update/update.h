@@ -14,7 +14,6 @@
 #define UPDATE_VERSION_TEXT_SIZE 80 // the new-version text
 #define UPDATE_DIALOG_TEXT_SIZE 80  // each line of the update dialog
 #define UPDATE_RELEASE_PARAMETERS "-Quiet"
-#define VENDOR_WEB_SITE "www.tolvane.example"
 
 // Record codes of the version information: 0x16, the code, the value.
 #define VERSION_INFO_MARKER 0x16

@@ -5,6 +5,8 @@
 #define PROGRAM_VERSION "1.54"
 #define PROGRAM_BUILD "Release"
 #define VENDOR_KEY "Software\\Tolvane\\Installer"
+// Named in the User-Agent of every request to the vendor's servers.
+#define VENDOR_WEB_SITE "www.tolvane.example"
 
 #define MODE_NONE 0
 #define MODE_UNINSTALL 3

@@ -31,8 +31,6 @@ import time
 
 from loopback import LoopbackServer
 
-DRAIN_TIMEOUT = 3.0
-
 
 class Case:
     """One case file: the reply and how to deliver it."""
@@ -159,12 +157,7 @@ class Server(LoopbackServer):
                 if case.delay:
                     time.sleep(case.delay)
                 connection.sendall(data[start : start + size])
-            # Close gently: wait for the client's close so that nothing it
-            # still sends turns our close into a reset.
-            connection.shutdown(socket.SHUT_WR)
-            connection.settimeout(DRAIN_TIMEOUT)
-            while connection.recv(65536):
-                pass
+            self.close_gently(connection)
         except OSError:
             pass
 

@@ -11,6 +11,7 @@ import threading
 import time
 
 REQUEST_TIMEOUT = 10
+DRAIN_TIMEOUT = 3.0
 
 
 class LoopbackServer:
@@ -79,6 +80,15 @@ class LoopbackServer:
             if not chunk:
                 return data
             data += chunk
+
+    @staticmethod
+    def close_gently(connection):
+        """Ends the reply: shuts the sending side and waits for the client's
+        close, so that nothing it still sends turns our close into a reset."""
+        connection.shutdown(socket.SHUT_WR)
+        connection.settimeout(DRAIN_TIMEOUT)
+        while connection.recv(65536):
+            pass
 
     def run(self, lifetime):
         """Serves until the test asks it to stop, at most `lifetime` seconds."""

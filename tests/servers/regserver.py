@@ -50,7 +50,6 @@ import zlib
 
 from loopback import LoopbackServer
 
-DRAIN_TIMEOUT = 3.0
 SPLIT_PAUSE = 0.3
 
 ACCEPTED = (b"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n"
@@ -240,11 +239,7 @@ class Server(LoopbackServer):
                 if index:
                     time.sleep(SPLIT_PAUSE)
                 connection.sendall(piece)
-            # Wait for the client's close, so that our close is no reset.
-            connection.shutdown(socket.SHUT_WR)
-            connection.settimeout(DRAIN_TIMEOUT)
-            while connection.recv(65536):
-                pass
+            self.close_gently(connection)
         except OSError:
             pass
 
