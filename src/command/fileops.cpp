@@ -1,5 +1,7 @@
 #include "command/fileops.h"
 
+#include "command/pathrules.h"
+#include "command/wellknown.h"
 #include "platform/platform.h"
 #include "zunkcore/winhelpr.h"
 #include "zunkcore/zunk-core.h"
@@ -8,6 +10,9 @@
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 int DeleteFileAndFolders(const char* path) {
+    // Only a path that names its place by itself: a relative one would be
+    // taken from the current folder, which is the drive's root here.
+    if (!AcceptActionPath(path)) return 1;
     LogPrint("Delete file '%s'\n", path);
     if (!PlatDeleteFile(path)) LogPrint("Unable to delete file '%s'\n", path);
 
@@ -22,7 +27,8 @@ int DeleteFileAndFolders(const char* path) {
         if (IsSeparator(*p)) lastSeparator = p;
     }
     if (lastSeparator != nullptr) lastSeparator[1] = '\0';
-    RemoveEmptyFolders(folder);
+    // A file directly in a drive's root leaves no folder to prune.
+    if (ClassifyActionPath(folder) == PATH_ACCEPTED) RemoveEmptyFolders(folder);
     return 1;
 }
 
@@ -56,13 +62,17 @@ static bool StillOccupied(const char* folder) {
 
 // Standing in a folder would keep it from being removed, so the walk stands
 // in the drive's root. This is the one place that moves the current folder:
-// once there, it stays there.
+// once there, it stays there. No relative path reaches the removal, so
+// nothing is ever resolved against it.
 static void StandInTheRoot() {
     static bool standing = false;
     if (!standing) standing = PlatSetCurrentFolder("\\") == 1;
 }
 
 int RemoveEmptyFolders(char* folder) {
+    if (!AcceptActionPath(folder)) return 0;
+    // The system's and the user's own folders stay, emptied or not.
+    if (IsWellKnownFolder(folder)) return 1;
     StandInTheRoot();
     if (StillOccupied(folder)) return 1;
 
@@ -86,12 +96,12 @@ int RemoveEmptyFolders(char* folder) {
         return 0;
     }
 
-    // Climb to the parent; a drive root ("C:\") is never removed.
+    // Climb to the parent; a drive or share root is never removed.
     int length = StrLength(folder);
     for (int i = length - 2; i >= 0; --i) {
         if (IsSeparator(folder[i])) {
             folder[i + 1] = '\0';
-            if (i + 1 > 4) RemoveEmptyFolders(folder);
+            if (ClassifyActionPath(folder) == PATH_ACCEPTED) RemoveEmptyFolders(folder);
             break;
         }
     }

@@ -4,6 +4,8 @@
 #include "command/fileops.h"
 #include "command/handlers.h"
 #include "command/pathmacro.h"
+#include "command/pathrules.h"
+#include "command/recorded-path.h"
 
 #include "platform/platform.h"
 #include "update/update.h"
@@ -45,28 +47,25 @@ static int NextListEntry(const char** cursor, char* entry) {
 
 static double Percent(int32_t done, int32_t total) { return 100.0 * done / total; }
 
-// Finds the previous installation; 0 when there is none (the run stops there).
+static int NoPreviousInstallation() {
+    ShowMessage("Unable to find previous installation; files could not be removed.", nullptr);
+    return 0;
+}
+
+// Finds the previous installation; 0 when there is none (the run stops
+// there). Without a usable install path there is none either: every listed
+// name would be taken relative to whatever folder the run stands in.
 static int LocatePreviousInstallation(InstallScript* script) {
-    if (script->registryPath[0] == '\0') return 1;
-    if (!RegistryKeyExists(1, script->registryPath)) {
-        ShowMessage("Unable to find previous installation; files could not be removed.", nullptr);
-        return 0;
+    if (script->registryPath[0] != '\0') {
+        if (!RegistryKeyExists(1, script->registryPath)) return NoPreviousInstallation();
+        HKEY key = nullptr;
+        if (!RegistryOpenKey(&key, 1, script->registryPath)) {
+            RAISE_ERROR("Unable to open key '%s'\n", script->registryPath);
+        }
+        ReadRecordedInstallPath(key, script->installPath);
+        RegistryCloseKey(&key);
     }
-    HKEY key = nullptr;
-    if (!RegistryOpenKey(&key, 1, script->registryPath)) {
-        RAISE_ERROR("Unable to open key '%s'\n", script->registryPath);
-    }
-    // Read with room to spare: a recorded path longer than the setting holds
-    // would be cut into another folder's name, and files would be deleted
-    // there. Such an installation is treated as not found.
-    char recorded[PATH_MACRO_SIZE] = "";
-    int found = RegistryGetString(key, "Install Path", recorded, sizeof recorded);
-    RegistryCloseKey(&key);
-    if (found && !StrCopyN(script->installPath, recorded, SCRIPT_TEXT_SIZE)) {
-        LogPrint("Install Path too long '%s'\n", recorded);
-        ShowMessage("Unable to find previous installation; files could not be removed.", nullptr);
-        return 0;
-    }
+    if (!IsUsableInstallPath(script->installPath)) return NoPreviousInstallation();
     return 1;
 }
 
@@ -87,6 +86,10 @@ static void CopyTemporaryFiles(InstallScript* script, int32_t total) {
             LogPrint("Path too long '%s'\n", entry);
             continue;
         }
+        // The copy replaces the destination and is deleted at the restart:
+        // both ends must be whole paths, and the destination lie in the
+        // temporary folder, not above it.
+        if (!AcceptActionPath(source) || !AcceptActionPath(destination)) continue;
         PlatCopyFile(source, destination, 0);
         if (!QueueDeleteOnRestart(destination)) {
             LogPrint("Unable to queue '%s' for deletion\n", destination);

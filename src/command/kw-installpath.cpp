@@ -2,6 +2,7 @@
 // installation recorded it, else Program Files joined with "INSTALL DIR".
 #include "command/handlers.h"
 #include "command/pathmacro.h"
+#include "command/recorded-path.h"
 
 #include "zunkcore/registry.h"
 #include "zunkcore/zunk-core.h"
@@ -24,18 +25,6 @@ static void ComputeDefaultInstallPath(InstallScript* script) {
     }
 }
 
-// The path an earlier installation recorded, when there is one that fits.
-static void UseRecordedInstallPath(InstallScript* script, HKEY key) {
-    char recorded[SCRIPT_PATH_SIZE];
-    if (!RegistryGetString(key, "Install Path", recorded, sizeof recorded)) return;
-    if (StrLength(recorded) >= SCRIPT_TEXT_SIZE) {
-        // Cut, it would name another folder; "INSTALL" refuses it as well.
-        LogPrint("Install path too long '%s'\n", recorded);
-        return;
-    }
-    StrCopy(script->installPath, recorded);
-}
-
 int SetInstallPath(InstallScript* script, const char* arguments, int32_t* consumed) {
     // The field only keeps the parse aligned; the text setting is scratch.
     ReadField(arguments, script->textField, SCRIPT_TEXT_SIZE, consumed);
@@ -45,7 +34,9 @@ int SetInstallPath(InstallScript* script, const char* arguments, int32_t* consum
     HKEY key = nullptr;
     if (script->registryPath[0] != '\0' &&
         RegistryOpenKey(&key, ROOT_CURRENT_USER, script->registryPath)) {
-        UseRecordedInstallPath(script, key);
+        // A recorded path that is refused means no installation: nothing
+        // computed stands in for it.
+        ReadRecordedInstallPath(key, script->installPath);
         RegistryCloseKey(&key);
     }
 

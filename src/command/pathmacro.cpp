@@ -6,7 +6,7 @@
 #include "zunkcore/zunk-core.h"
 #include "zunkcore/zunk-str.h"
 
-static void GetProgramFilesFolder(char* result) {
+void GetProgramFilesFolder(char* result) {
     GetSystemFolder(result, PATH_MACRO_SIZE);
     // Keep the drive root of the system folder as the fallback.
     result[3] = '\0';
@@ -21,12 +21,14 @@ static void GetProgramFilesFolder(char* result) {
         int length = StrLength(result);
         if (length == 0 || result[length - 1] != '\\') StrAppend(result, "\\");
     }
-    LogPrint("$0 Translates to '%s'\n", result);
 }
 
 static void ApplyMacro(const InstallScript* settings, char code, char* result, uint32_t* flags) {
     switch (code) {
-    case '0': GetProgramFilesFolder(result); break;
+    case '0':
+        GetProgramFilesFolder(result);
+        LogPrint("$0 Translates to '%s'\n", result);
+        break;
     case '1': GetWindowsFolder(result, PATH_MACRO_SIZE); break;
     case '2': GetSystemFolder(result, PATH_MACRO_SIZE); break;
     case '3': GetProgramFolder(result, PATH_MACRO_SIZE); break;

@@ -83,6 +83,7 @@ int PlatGetSystemFolder(char* buffer, int size);
 int PlatGetTempFolder(char* buffer, int size);
 int PlatGetCurrentFolder(char* buffer, int size);
 int PlatGetProgramsFolder(char* buffer, int size);     // the user's Start-menu Programs
+int PlatGetProfileFolder(char* buffer, int size);      // the user's profile
 
 // A new empty file with a unique name in `folder`, named with `prefix` as
 // GetTempFileNameA does (PREFXXXX.TMP). 1 and the name in `result` (260).

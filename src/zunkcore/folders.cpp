@@ -16,11 +16,13 @@ int NormalizePath(char* path, int addTrailingSeparator) {
 }
 
 // The queries leave room for the separator they may append, so a folder that
-// fills the whole buffer never pushes it one byte past the end.
+// fills the whole buffer never pushes it one byte past the end. A failed
+// query gives nothing: with a separator it would read as the drive root.
 static int QueryFolder(int (*query)(char*, int), char* buffer, int size) {
     buffer[0] = '\0';
-    query(buffer, size - 1);
+    if (!query(buffer, size - 1)) buffer[0] = '\0';
     buffer[size - 2] = '\0';
+    if (buffer[0] == '\0') return 1;
     return NormalizePath(buffer, 1);
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/posix/hostpath.h"
 #include "platform/posix/lasterror.h"
+#include "platform/posix/links.h"
 
 #include <cerrno>
 #include <climits>
@@ -76,6 +77,16 @@ int PlatRemoveFolder(const char* path) {
     char host[PATH_MAX];
     if (!HostPathFromWindowsExact(path, host, sizeof host))
         return 0;
+    // As RemoveDirectory does with a junction, a linked folder goes as a
+    // link and its target stays; nothing inside a link is removed.
+    if (HostPathCrossesLink(host)) {
+        SetPlatLastError(ERROR_ACCESS_DENIED);
+        return 0;
+    }
+    if (HostPathIsLink(host)) {
+        DropTrailingSeparators(host);
+        return unlink(host) == 0 ? 1 : Fail(host);
+    }
     if (rmdir(host) == 0)
         return 1;
     if (errno == ENOTDIR) {
@@ -102,6 +113,12 @@ int PlatListFolder(const char* folder, int (*visit)(const char* name, void* cont
     char host[PATH_MAX];
     if (!visit || !HostPathFromWindowsExact(folder, host, sizeof host))
         return 0;
+    // A linked folder holds nothing of its own: it is not looked into.
+    if (host[0] && HostPathIsLink(host)) {
+        if (visit(".", context))
+            visit("..", context);
+        return 1;
+    }
     // An empty folder text searches the current folder, as "*.*" does.
     DIR* listing = opendir(host[0] ? host : ".");
     if (!listing)
@@ -136,6 +153,10 @@ int PlatGetTempFolder(char* buffer, int size) {
 
 int PlatGetProgramsFolder(char* buffer, int size) {
     return DriveCFolder("users/" + UserName() + "/Start Menu/Programs", "", buffer, size);
+}
+
+int PlatGetProfileFolder(char* buffer, int size) {
+    return DriveCFolder("users/" + UserName(), "", buffer, size);
 }
 
 int PlatGetCurrentFolder(char* buffer, int size) {

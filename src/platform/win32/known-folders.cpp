@@ -53,6 +53,17 @@ int PlatGetProgramsFolder(char* buffer, int size) {
     return 1;
 }
 
+int PlatGetProfileFolder(char* buffer, int size) {
+    if (size <= 0) return 0;
+    buffer[0] = '\0';
+    char path[MAX_PATH] = "";
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, 0, path))) return 0;
+    const size_t length = strlen(path);
+    if (length >= static_cast<size_t>(size)) return 0;
+    memcpy(buffer, path, length + 1);
+    return 1;
+}
+
 int PlatTempFileName(const char* folder, const char* prefix, char* result) {
     return GetTempFileNameA(folder, prefix, 0, result) != 0 ? 1 : 0;
 }
