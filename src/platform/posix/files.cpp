@@ -4,6 +4,7 @@
 
 #include "platform/posix/hostpath.h"
 #include "platform/posix/lasterror.h"
+#include "platform/posix/links.h"
 
 #include <cerrno>
 #include <climits>
@@ -163,6 +164,12 @@ int PlatDeleteFile(const char* path) {
     HostPath host(path, PathUse::Existing);
     if (!host.valid)
         return 0;
+    // A link among the folders would delete in its target; a link as the
+    // last name is removed itself, as unlink does.
+    if (HostPathCrossesLink(host.text)) {
+        SetPlatLastError(ERROR_ACCESS_DENIED);
+        return 0;
+    }
     return unlink(host.text) == 0 ? 1 : Fail(host.text);
 }
 

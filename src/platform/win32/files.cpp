@@ -2,12 +2,20 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/win32/reparse.h"
 
 uint32_t PlatLastError() { return GetLastError(); }
 
 FILE* PlatFileOpen(const char* path, const char* mode) { return fopen(path, mode); }
 
-int PlatDeleteFile(const char* path) { return DeleteFileA(path) ? 1 : 0; }
+int PlatDeleteFile(const char* path) {
+    // Through a junction the file deleted would be its target's.
+    if (PathCrossesReparsePoint(path)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return 0;
+    }
+    return DeleteFileA(path) ? 1 : 0;
+}
 
 int PlatCopyFile(const char* from, const char* to, int failIfExists) {
     return CopyFileA(from, to, failIfExists ? TRUE : FALSE) ? 1 : 0;
