@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -68,8 +69,27 @@ const char* PlatGetCommandLine() {
     return Recorded ? RecordedLine.c_str() : nullptr;
 }
 
+// The line a parent started this program with, when it handed it over,
+// is taken as long as it still gives the arguments the program received.
+static bool HandedLineFits(const char* line, int argc, const char* const* argv) {
+    std::vector<std::string> arguments = SplitWindowsCommandLine(line);
+    if (static_cast<int>(arguments.size()) != argc)
+        return false;
+    for (int i = 1; i < argc; i++) {
+        if (!argv[i] || arguments[i] != argv[i])
+            return false;
+    }
+    return true;
+}
+
 void RecordProgramArguments(int argc, const char* const* argv) {
-    RecordedLine = ComposeWindowsCommandLine(argc, argv);
+    const char* handed = getenv(HANDED_COMMAND_LINE);
+    if (handed && argc >= 1 && HandedLineFits(handed, argc, argv))
+        RecordedLine = handed;
+    else
+        RecordedLine = ComposeWindowsCommandLine(argc, argv);
+    // Meant for this program only, not for the ones it starts.
+    unsetenv(HANDED_COMMAND_LINE);
     Recorded = true;
 }
 

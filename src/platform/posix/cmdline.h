@@ -5,8 +5,16 @@
 #include <string>
 #include <vector>
 
+// The environment variable in which a program started through
+// PlatStartProcess finds the Windows command line it was started with:
+// composing it again from argv would show the host's program path, and
+// the run mode is chosen from the whole line.
+#define HANDED_COMMAND_LINE "UNINSTALL_COMMAND_LINE"
+
 // Remembers the program's arguments; from then on PlatGetCommandLine()
-// gives them as one Windows command line. Called once by the entry.
+// gives them as one Windows command line: the handed line when there is one
+// that splits into the same arguments, else one composed from argv. Called
+// once by the entry.
 void RecordProgramArguments(int argc, const char* const* argv);
 
 // One argument quoted so that splitting gives it back unchanged:

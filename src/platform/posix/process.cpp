@@ -85,7 +85,8 @@ bool ResolveProgram(const std::string& windowsProgram, Program& program) {
 // Starts the program; the child reports a failed exec through a pipe that
 // closes on a successful one, so a missing program fails here as
 // CreateProcess does, not later as an exit code.
-int Spawn(const Program& program, std::vector<std::string> arguments, PlatProcess* process) {
+int Spawn(const Program& program, std::vector<std::string> arguments, PlatProcess* process,
+          const char* windowsLine = nullptr) {
     arguments[0] = program.path;
     std::vector<char*> argv;
     for (std::string& argument : arguments)
@@ -98,7 +99,12 @@ int Spawn(const Program& program, std::vector<std::string> arguments, PlatProces
         return 0;
     }
     fflush(nullptr);
+    // The child reads the line it was started with, as on Windows.
+    if (windowsLine)
+        setenv(HANDED_COMMAND_LINE, windowsLine, 1);
     pid_t pid = fork();
+    if (windowsLine && pid != 0)
+        unsetenv(HANDED_COMMAND_LINE);
     if (pid < 0) {
         SetLastErrorFromErrno(errno);
         close(report[0]);
@@ -129,7 +135,8 @@ int Spawn(const Program& program, std::vector<std::string> arguments, PlatProces
     return 1;
 }
 
-int StartArguments(const std::vector<std::string>& arguments, PlatProcess* process) {
+int StartArguments(const char* commandLine, PlatProcess* process) {
+    std::vector<std::string> arguments = SplitWindowsCommandLine(commandLine);
     if (arguments.empty() || arguments[0].empty()) {
         SetPlatLastError(ERROR_FILE_NOT_FOUND);
         return 0;
@@ -137,7 +144,7 @@ int StartArguments(const std::vector<std::string>& arguments, PlatProcess* proce
     Program program;
     if (!ResolveProgram(arguments[0], program))
         return 0;
-    return Spawn(program, arguments, process);
+    return Spawn(program, arguments, process, commandLine);
 }
 
 // Collects the process once it has ended. `block` waits for it.
@@ -201,7 +208,7 @@ int PlatStartProcess(const char* commandLine, PlatProcess* process) {
         SetPlatLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    return StartArguments(SplitWindowsCommandLine(commandLine), process);
+    return StartArguments(commandLine, process);
 }
 
 int PlatShellOpen(const char* file, const char* parameters, PlatProcess* process) {
