@@ -1,7 +1,13 @@
+#include "command/pathmacro.h"
 #include "command/pathrules.h"
+#include "command/wellknown.h"
+#include "platform/platform.h"
 #include "log-capture.h"
 
 #include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
 
 namespace {
 
@@ -63,6 +69,32 @@ TEST(PathRules, OnlyARefusalIsLogged) {
     EXPECT_FALSE(log.Has("Acme"));
     EXPECT_TRUE(log.Has("Refused path 'demo.exe': not absolute\n"));
     EXPECT_TRUE(log.Has("Refused path 'C:\\': a drive or share root\n"));
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Pruning stops at these however the folder is spelt; their subfolders
+// and look-alikes are ordinary folders.
+TEST(WellKnownFolders, AreKnownInEverySpellingAndOnlyThemselves) {
+    char windows[320] = "", programFiles[320] = "", programs[320] = "";
+    ASSERT_EQ(1, PlatGetWindowsFolder(windows, sizeof windows));
+    ASSERT_EQ(1, PlatGetProgramsFolder(programs, sizeof programs));
+    GetProgramFilesFolder(programFiles);
+    std::string w = windows;
+    std::string pf = programFiles;
+
+    for (const std::string& folder :
+         {w, w + "\\", Lower(w) + "/", pf, pf + "Common Files", pf + "Common Files\\",
+          std::string(programs) + "\\"}) {
+        EXPECT_EQ(1, IsWellKnownFolder(folder.c_str())) << folder;
+    }
+    for (const std::string& folder :
+         {w + "\\Product\\", w + "x\\", pf + "Acme\\", pf + "Common", std::string("C:\\Acme\\")}) {
+        EXPECT_EQ(0, IsWellKnownFolder(folder.c_str())) << folder;
+    }
 }
 
 } // namespace

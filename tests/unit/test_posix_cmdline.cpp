@@ -2,9 +2,11 @@
 #ifndef _WIN32
 
 #include "platform/posix/cmdline.h"
+#include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -70,6 +72,34 @@ TEST(PosixCommandLine, TailSkipsTheProgramPathAndTheBlanksAfterIt) {
     EXPECT_STREQ(WindowsCommandTail("./uninstall"), "");
     EXPECT_STREQ(WindowsCommandTail("\"unterminated path"), "");
     EXPECT_STREQ(WindowsCommandTail(""), "");
+}
+
+// The line a parent started the program with is taken only while it still
+// splits into the arguments received, and never passed on.
+TEST(PosixCommandLine, HandedLineIsTakenWhenItFitsTheArguments) {
+    std::string before = PlatGetCommandLine();
+    const char* argv[] = {"/tmp/a-update/DelA1.TMP.exe", "-Spawn", "a b"};
+    struct Case {
+        const char* handed;
+        const char* recorded;
+    } cases[] = {
+        {"\"C:\\windows\\temp\\DelA1.TMP.exe\" -Spawn \"a b\"",
+         "\"C:\\windows\\temp\\DelA1.TMP.exe\" -Spawn \"a b\""},
+        {"\"C:\\x.exe\" -Spawn -Update", "/tmp/a-update/DelA1.TMP.exe -Spawn \"a b\""},
+        {"\"C:\\x.exe\" -Spawn", "/tmp/a-update/DelA1.TMP.exe -Spawn \"a b\""},
+        {nullptr, "/tmp/a-update/DelA1.TMP.exe -Spawn \"a b\""},
+    };
+    for (const Case& c : cases) {
+        if (c.handed) setenv(HANDED_COMMAND_LINE, c.handed, 1);
+        RecordProgramArguments(3, argv);
+        EXPECT_STREQ(PlatGetCommandLine(), c.recorded) << (c.handed ? c.handed : "none");
+        EXPECT_EQ(getenv(HANDED_COMMAND_LINE), nullptr);
+    }
+    std::vector<std::string> original = SplitWindowsCommandLine(before.c_str());
+    std::vector<const char*> restored;
+    for (const std::string& argument : original)
+        restored.push_back(argument.c_str());
+    RecordProgramArguments(static_cast<int>(restored.size()), restored.data());
 }
 
 } // namespace
