@@ -3,6 +3,7 @@
 #include "command/pathrules.h"
 #include "command/wellknown.h"
 #include "platform/platform.h"
+#include "zunkcore/folders.h"
 #include "zunkcore/winhelpr.h"
 #include "zunkcore/zunk-core.h"
 #include "zunkcore/zunk-str.h"
@@ -63,11 +64,9 @@ static bool StillOccupied(const char* folder) {
 // Standing in a folder would keep it from being removed, so the walk stands
 // in the drive's root. This is the one place that moves the current folder:
 // once there, it stays there. No relative path reaches the removal, so
-// nothing is ever resolved against it.
-static void StandInTheRoot() {
-    static bool standing = false;
-    if (!standing) standing = PlatSetCurrentFolder("\\") == 1;
-}
+// nothing is ever resolved against it, and "$5" keeps naming the folder
+// the run started in, not the root.
+static void StandInTheRoot() { StandInDriveRoot(); }
 
 int RemoveEmptyFolders(char* folder) {
     if (!AcceptActionPath(folder)) return 0;

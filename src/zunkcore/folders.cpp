@@ -33,8 +33,22 @@ int GetSystemFolder(char* buffer, int size) {
     return QueryFolder(PlatGetSystemFolder, buffer, size);
 }
 int GetTempFolder(char* buffer, int size) { return QueryFolder(PlatGetTempFolder, buffer, size); }
+// The folder the process stood in before it moved to the drive's root; it
+// is still what "the current folder" means to the script.
+static char folderLeft[FOLDER_PATH_SIZE];
+
 int GetCurrentFolder(char* buffer, int size) {
+    if (folderLeft[0] != '\0' && StrCopyN(buffer, folderLeft, size)) return 1;
     return QueryFolder(PlatGetCurrentFolder, buffer, size);
+}
+
+int StandInDriveRoot() {
+    if (folderLeft[0] != '\0') return 1;
+    char folder[FOLDER_PATH_SIZE];
+    GetCurrentFolder(folder, sizeof folder);
+    if (!PlatSetCurrentFolder("\\")) return 0;
+    StrCopy(folderLeft, folder);
+    return 1;
 }
 
 int GetProgramFolder(char* buffer, int size) {

@@ -8,4 +8,7 @@ int GetWindowsFolder(char* buffer, int size);
 int GetSystemFolder(char* buffer, int size);
 int GetTempFolder(char* buffer, int size);
 int GetCurrentFolder(char* buffer, int size);
+// Moves the process to its drive's root, once; GetCurrentFolder goes on
+// giving the folder it stood in before. 1 when it stands there.
+int StandInDriveRoot();
 int GetProgramFolder(char* buffer, int size);

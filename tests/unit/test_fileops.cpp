@@ -117,6 +117,17 @@ TEST(DeleteFileAndFolders, RelativeNameIsRefusedNotResolved) {
     EXPECT_FALSE(log.Has("Error opening"));
 }
 
+// The walk stands in the drive's root; "$5" must not start naming the root.
+TEST(DeleteFileAndFolders, CurrentFolderOutlivesTheWalkToTheRoot) {
+    char before[FOLDER_PATH_SIZE], after[FOLDER_PATH_SIZE], actual[FOLDER_PATH_SIZE];
+    GetCurrentFolder(before, sizeof before);
+    ASSERT_EQ(1, StandInDriveRoot());
+    GetCurrentFolder(after, sizeof after);
+    EXPECT_STREQ(before, after);
+    ASSERT_EQ(1, PlatGetCurrentFolder(actual, sizeof actual));
+    EXPECT_LE(std::string(actual).size(), 3u) << actual;
+}
+
 TEST(RegisterComponent, CallsTheEntryPointsOfARealModule) {
     ScratchFolder scratch;
     std::string record = scratch.Path("calls.txt");
