@@ -4,7 +4,7 @@
 //   [image ...][free bytes][tag "FFS?"][scrambled payload][trailer: tag offset, LE32]
 //
 // The reader and the packer must agree on what a valid archive is, so the
-// checks live here once.
+// rules live here once, in FfsLocateArchive.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,10 @@
 #define FFS_TAG_SIZE 4
 #define FFS_TRAILER_SIZE 4
 #define FFS_KEY_LENGTH 14
+
+// The reader takes offsets and sizes as 32-bit values and a signed size for
+// its allocation: no program file with an archive is larger.
+#define FFS_MAXIMUM_FILE_SIZE 0x7FFFFFFFu
 
 // The trailer is stored little-endian whatever the host's byte order.
 inline uint32_t FfsDecodeTrailer(const unsigned char* bytes) {
@@ -23,14 +27,32 @@ inline void FfsEncodeTrailer(uint32_t tagOffset, unsigned char* bytes) {
     for (int i = 0; i < FFS_TRAILER_SIZE; ++i) bytes[i] = (unsigned char)(tagOffset >> (8 * i));
 }
 
-// A trailer can only point at a tag inside the file, never at offset 0.
-inline bool FfsTrailerInRange(uint32_t tagOffset, uint32_t fileSize) {
-    return tagOffset != 0 && tagOffset < fileSize;
-}
-
 // The tag is compared byte for byte: "ffs?" is not a tag.
 bool FfsIsTag(const unsigned char* bytes);
 
-// Looks for a valid archive at the end of a file held in memory: 1 and the
-// tag's offset when the trailer points at a complete tag, else 0.
-int FfsFindArchive(const unsigned char* file, uint32_t fileSize, uint32_t* tagOffset);
+// Reads `length` bytes at `offset` of a file; 1 when all of them were read.
+typedef int (*FfsReadAt)(void* source, uint32_t offset, unsigned char* bytes, uint32_t length);
+
+enum FfsArchiveCheck {
+    FFS_ARCHIVE_FOUND,
+    FFS_ARCHIVE_NO_TRAILER,  // too small or large, or the trailer points nowhere usable
+    FFS_ARCHIVE_NO_TAG,      // the trailer points at bytes other than the tag
+};
+
+struct FfsArchiveSpan {
+    uint32_t tagOffset;      // where the tag starts
+    uint32_t trailerOffset;  // where the trailer starts
+    uint32_t end;            // where the archive, trailer included, ends
+};
+
+// Finds and checks the archive of a file of `fileSize` bytes: the trailer
+// in the last four bytes must point at a whole tag that lies before the
+// trailer (offset not 0, tag and trailer never overlap) and the file must
+// not exceed FFS_MAXIMUM_FILE_SIZE. `span` is filled as far as the checks
+// got (trailerOffset and tagOffset for FFS_ARCHIVE_NO_TAG).
+FfsArchiveCheck FfsLocateArchive(uint64_t fileSize, FfsReadAt read, void* source,
+                                 FfsArchiveSpan* span);
+
+// The same for a file held in memory.
+FfsArchiveCheck FfsLocateArchiveInMemory(const unsigned char* file, uint64_t fileSize,
+                                         FfsArchiveSpan* span);

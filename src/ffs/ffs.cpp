@@ -23,22 +23,10 @@ static uint32_t SizeOfOpenFile(FILE* file) {
     return end > 0 ? uint32_t(end) : 0;
 }
 
-// The tag offset from the last four bytes; 0 when they cannot be read.
-static uint32_t ReadTrailer(FILE* file, uint32_t fileSize) {
-    if (fileSize < FFS_TRAILER_SIZE) return 0;
-    unsigned char bytes[FFS_TRAILER_SIZE] = {};
-    if (std::fseek(file, long(fileSize - FFS_TRAILER_SIZE), SEEK_SET) != 0) return 0;
-    if (std::fread(bytes, 1, sizeof bytes, file) != sizeof bytes) return 0;
-    return FfsDecodeTrailer(bytes);
-}
-
-// A tag cut short by the end of the file does not match: otherwise the block
-// length below would wrap around.
-static bool TagAt(FILE* file, uint32_t offset) {
-    unsigned char bytes[FFS_TAG_SIZE] = {};
-    if (std::fseek(file, long(offset), SEEK_SET) != 0) return false;
-    if (std::fread(bytes, 1, sizeof bytes, file) != sizeof bytes) return false;
-    return FfsIsTag(bytes);
+static int ReadFromOpenFile(void* source, uint32_t offset, unsigned char* bytes, uint32_t length) {
+    FILE* file = static_cast<FILE*>(source);
+    if (std::fseek(file, long(offset), SEEK_SET) != 0) return 0;
+    return std::fread(bytes, 1, length, file) == length;
 }
 
 static void ReleaseBlock() {
@@ -56,28 +44,30 @@ int FfsOpen(const char* path) {
         return 0;
     }
 
-    uint32_t fileSize = SizeOfOpenFile(file);
-    uint32_t tagOffset = ReadTrailer(file, fileSize);
-    if (!FfsTrailerInRange(tagOffset, fileSize)) {
+    FfsArchiveSpan span;
+    FfsArchiveCheck check = FfsLocateArchive(SizeOfOpenFile(file), ReadFromOpenFile, file, &span);
+    if (check == FFS_ARCHIVE_NO_TRAILER) {
         LogPrint("File '%s' doesn't contain FFS data!\n", path);
         std::fclose(file);
         return 0;
     }
-    if (!TagAt(file, tagOffset)) {
-        LogPrint("FFS Does not contain proper tag (Read %d from %d)!!!\n", int(tagOffset),
-                 int(fileSize - FFS_TRAILER_SIZE));
+    if (check == FFS_ARCHIVE_NO_TAG) {
+        LogPrint("FFS Does not contain proper tag (Read %d from %d)!!!\n", int(span.tagOffset),
+                 int(span.trailerOffset));
         std::fclose(file);
         return 0;
     }
 
-    // Opening again must not lose the block loaded before.
+    // Opening again must not lose the block loaded before. The block is
+    // everything behind the tag, the trailer included.
     ReleaseBlock();
-    FfsLength = fileSize - tagOffset - FFS_TAG_SIZE;
+    FfsLength = span.end - span.tagOffset - FFS_TAG_SIZE;
     FfsData = MEM_ALLOC(unsigned char, int32_t(FfsLength));
 
-    // The file position stands right behind the tag. A short read leaves the
-    // block loaded; the caller releases it with FfsClose.
-    if (std::fread(FfsData, 1, FfsLength, file) != FfsLength) {
+    // A short read leaves the block loaded; the caller releases it with
+    // FfsClose.
+    if (std::fseek(file, long(span.tagOffset + FFS_TAG_SIZE), SEEK_SET) != 0 ||
+        std::fread(FfsData, 1, FfsLength, file) != FfsLength) {
         std::fclose(file);
         return 0;
     }

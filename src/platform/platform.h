@@ -93,6 +93,17 @@ int PlatTempFileName(const char* folder, const char* prefix, char* result);
 // MOVEFILE_DELAY_UNTIL_REBOOT). POSIX has no such facility: always 0.
 int PlatDeleteOnRestart(const char* path);
 
+// Changes a small shared file so that concurrent writers lose nothing and a
+// crash or a full disk leaves the old file complete: under an exclusive
+// lock held for the whole read-modify-write, `edit` gets the content (NULL
+// and 0 when there is no file) and writes the new content to `out`; a new,
+// uniquely named file beside the old one is then flushed and takes its
+// place with the old one's owner, group and mode. Links are never followed
+// and a path that is not a regular file is refused. 1 when the new content
+// is in place; 0 when it is not (also when `edit` returns 0).
+typedef int (*PlatFileEditor)(const char* content, uint32_t length, FILE* out, void* context);
+int PlatRewriteFile(const char* path, PlatFileEditor edit, void* context);
+
 // ---------------------------------------------------------------------------
 // 3. Registry. Roots are the predefined HKEY values; results are Windows
 // error codes (ERROR_SUCCESS = 0). Keys are opened with full access.

@@ -62,7 +62,8 @@ int DetailsSave() {
 
 // Reads one stored text into its field. The read has one byte more than the
 // field, so that a stored text of exactly the field's capacity is seen as
-// too long instead of being cut; the registry layer logs a failed read.
+// too long instead of being cut; such a text is a failed read like any
+// longer one, which the registry layer logs, and is logged the same way.
 static void LoadText(HKEY key, const DetailsText& field) {
     char stored[DETAILS_HOW_FOUND_SIZE + 1];
     field.text[0] = '\0';
@@ -70,6 +71,8 @@ static void LoadText(HKEY key, const DetailsText& field) {
         return;
     if (StrLength(stored) < field.capacity)
         StrCopy(field.text, stored);
+    else
+        LogPrint("Unable to get registry '%s' String\n", field.valueName);
 }
 
 int DetailsLoad() {

@@ -238,17 +238,31 @@ TEST_F(FfsTest, TrailerMustPointAtTheExactTag) {
     }
 }
 
-TEST_F(FfsTest, TagCutShortByTheEndOfTheFileIsNoTag) {
-    // The trailer points at its own last byte: a tag there would run past the
-    // end of the file, and the block length would wrap around.
-    Bytes file = BytesOf("image");
-    uint32_t size = uint32_t(file.size()) + FFS_TRAILER_SIZE;
-    AppendTrailer(file, size - 1);
-    std::string path = Write("cut.exe", file);
+// Files whose last bytes are a tag, or end in one: the trailer points into
+// itself or the tag runs into it. Sparse files of the sizes that make the
+// trailer point there.
+TEST_F(FfsTest, TagReachingIntoTheTrailerIsNoArchive) {
+    struct Case {
+        const char* name;
+        uint32_t size;
+        std::string ending;
+    };
+    const Case cases[] = {
+        {"self.exe", 1062422090u, "FFS?"},                 // trailer = its own offset
+        {"overlap.exe", 20927307u, std::string("FFS?\x01")}, // tag's last byte is the trailer's first
+    };
+    for (const Case& c : cases) {
+        std::string path = scratch.Path(c.name);
+        FILE* file = PlatFileOpen(path.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(fseek(file, long(c.size - c.ending.size()), SEEK_SET), 0);
+        fwrite(c.ending.data(), 1, c.ending.size(), file);
+        fclose(file);
 
-    EXPECT_EQ(FfsOpen(path.c_str()), 0);
-    EXPECT_EQ(LastLog(), "FFS Does not contain proper tag (Read " + std::to_string(size - 1) +
-                             " from " + std::to_string(size - 4) + ")!!!\n");
+        EXPECT_EQ(FfsOpen(path.c_str()), 0) << c.name;
+        EXPECT_EQ(LastLog(), "File '" + path + "' doesn't contain FFS data!\n") << c.name;
+        PlatDeleteFile(path.c_str());
+    }
 }
 
 TEST_F(FfsTest, CloseReleasesTheBlockAndLogsEveryTime) {
@@ -279,23 +293,44 @@ TEST_F(FfsTest, OpeningAgainReplacesTheLoadedBlock) {
     EXPECT_EQ(size, 10u + FFS_TRAILER_SIZE);
 }
 
+// The one set of rules that the reader and the packer share.
 TEST(FfsLayoutTest, FindsOnlyCompleteArchivesInMemory) {
-    Bytes file = ArchiveFile(BytesOf("image"), BytesOf("script"));
-    uint32_t tagOffset = 0;
-    ASSERT_EQ(FfsFindArchive(file.data(), uint32_t(file.size()), &tagOffset), 1);
-    EXPECT_EQ(tagOffset, 5u);
-
-    Bytes lower = ArchiveFile(BytesOf("image"), BytesOf("script"), "ffs?");
-    EXPECT_EQ(FfsFindArchive(lower.data(), uint32_t(lower.size()), &tagOffset), 0);
-
-    Bytes plain = BytesOf("no archive here");
-    EXPECT_EQ(FfsFindArchive(plain.data(), uint32_t(plain.size()), &tagOffset), 0);
-    EXPECT_EQ(FfsFindArchive(plain.data(), 3, &tagOffset), 0);
-
-    // A trailer pointing at its own last byte: the tag would run past the end.
-    Bytes cut = BytesOf("xx");
-    AppendTrailer(cut, 5);
-    EXPECT_EQ(FfsFindArchive(cut.data(), uint32_t(cut.size()), &tagOffset), 0);
+    auto withTrailer = [](Bytes file, uint32_t tagOffset) {
+        AppendTrailer(file, tagOffset);
+        return file;
+    };
+    struct Case {
+        const char* what;
+        Bytes file;
+        FfsArchiveCheck check;
+        uint32_t tagOffset;
+    };
+    const Case cases[] = {
+        {"archive", ArchiveFile(BytesOf("image"), BytesOf("script")), FFS_ARCHIVE_FOUND, 5},
+        {"empty payload", ArchiveFile(BytesOf("image"), Bytes()), FFS_ARCHIVE_FOUND, 5},
+        {"lower-case tag", ArchiveFile(BytesOf("image"), BytesOf("s"), "ffs?"), FFS_ARCHIVE_NO_TAG, 5},
+        {"no archive", BytesOf("no archive here"), FFS_ARCHIVE_NO_TRAILER, 0},
+        {"three bytes", BytesOf("abc"), FFS_ARCHIVE_NO_TRAILER, 0},
+        {"trailer 0", withTrailer(BytesOf("FFS?"), 0), FFS_ARCHIVE_NO_TRAILER, 0},
+        {"tag at its own last byte", withTrailer(BytesOf("xx"), 5), FFS_ARCHIVE_NO_TRAILER, 0},
+        {"trailer points at itself", withTrailer(BytesOf("xx"), 2), FFS_ARCHIVE_NO_TRAILER, 0},
+        {"tag overlaps trailer", withTrailer(BytesOf("xFFS"), 1), FFS_ARCHIVE_NO_TRAILER, 0},
+        {"tag right before trailer", withTrailer(BytesOf("xFFS?"), 1), FFS_ARCHIVE_FOUND, 1},
+    };
+    for (const Case& c : cases) {
+        FfsArchiveSpan span;
+        EXPECT_EQ(FfsLocateArchiveInMemory(c.file.data(), c.file.size(), &span), c.check) << c.what;
+        if (c.check == FFS_ARCHIVE_FOUND) {
+            EXPECT_EQ(span.tagOffset, c.tagOffset) << c.what;
+            EXPECT_EQ(span.trailerOffset, c.file.size() - FFS_TRAILER_SIZE) << c.what;
+            EXPECT_EQ(span.end, c.file.size()) << c.what;
+        }
+    }
+    // Larger than the reader can load, whatever the bytes say.
+    FfsArchiveSpan span;
+    auto anyBytes = [](void*, uint32_t, unsigned char*, uint32_t) { return 1; };
+    EXPECT_EQ(FfsLocateArchive(uint64_t(FFS_MAXIMUM_FILE_SIZE) + 1, anyBytes, nullptr, &span),
+              FFS_ARCHIVE_NO_TRAILER);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // registry, values that do not fit their fields, and a registry that cannot
 // take the vendor key. Natively each test has a registry file of its own;
 // on Windows the vendor key is removed before and after each test.
+#include "log-capture.h"
 #include "register/details.h"
 
 #include "registry-fixture.h"
@@ -127,6 +128,23 @@ TEST_F(DetailsTest, StoredTextsLongerThanTheirFieldsLeaveThemEmpty) {
     EXPECT_STREQ(RegistrationDetails.phone, "");
     EXPECT_STREQ(RegistrationDetails.zip, "");
     EXPECT_EQ(LastLog(), "Unable to get registry 'ListServer' Int32\n");
+}
+
+// Around the capacity of an 80-character field: every text that does not
+// fit is a failed read, logged as such.
+TEST_F(DetailsTest, TextsThatDoNotFitAreLoggedAsFailedReads) {
+    const struct {
+        size_t length;
+        bool kept;
+    } cases[] = {{79, true}, {80, false}, {81, false}, {82, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        Store("Last Name", std::string(c.length, 'l'));
+        LogCapture log;
+        EXPECT_EQ(DetailsLoad(), 1);
+        EXPECT_EQ(std::string(RegistrationDetails.lastName), c.kept ? std::string(c.length, 'l') : "");
+        EXPECT_EQ(log.Has("Unable to get registry 'Last Name' String\n"), !c.kept);
+    }
 }
 
 TEST_F(DetailsTest, AnAnswerStoredAsAnotherKindIsNoAnswer) {

@@ -12,20 +12,14 @@ static const unsigned char COMMAND_MARKER = 0x16;
 static const uint32_t MAXIMUM_PADDING = 7;
 static const uint32_t MAXIMUM_LINE_ENDS = 16;
 
-// The reader takes offsets and sizes as 32-bit values and a signed size for
-// its allocation.
-static const uint64_t MAXIMUM_FILE_SIZE = 0x7FFFFFFF;
-
 static void Scramble(unsigned char* data, size_t length) {
     FfsScramble(data, uint32_t(length), FFS_KEY, uint32_t(std::strlen(FFS_KEY)));
 }
 
 bool LocateArchive(const Bytes& file, uint32_t* tagOffset) {
-    if (file.size() > MAXIMUM_FILE_SIZE) return false;
-    uint32_t offset;
-    if (!FfsFindArchive(file.data(), uint32_t(file.size()), &offset)) return false;
-    if (file.size() - offset < FFS_TAG_SIZE + FFS_TRAILER_SIZE) return false;
-    *tagOffset = offset;
+    FfsArchiveSpan span;
+    if (FfsLocateArchiveInMemory(file.data(), file.size(), &span) != FFS_ARCHIVE_FOUND) return false;
+    *tagOffset = span.tagOffset;
     return true;
 }
 
@@ -69,7 +63,7 @@ bool ComposeArchive(const Bytes& image, const Bytes& script, Bytes& archive,
         for (uint32_t padding = 0; padding <= MAXIMUM_PADDING; ++padding) {
             uint64_t tagOffset = uint64_t(image.size()) + padding;
             uint64_t total = tagOffset + FFS_TAG_SIZE + payload.size() + FFS_TRAILER_SIZE;
-            if (total > MAXIMUM_FILE_SIZE) return false;
+            if (total > FFS_MAXIMUM_FILE_SIZE) return false;
             // A trailer of 0 would read as "no archive".
             if (tagOffset == 0 || !TrailerIsSafe(uint32_t(tagOffset), stream)) continue;
 
@@ -98,10 +92,10 @@ bool ComposeArchive(const Bytes& image, const Bytes& script, Bytes& archive,
 }
 
 bool ExtractScript(const Bytes& file, Bytes& script) {
-    uint32_t tagOffset;
-    if (!LocateArchive(file, &tagOffset)) return false;
-    auto begin = file.begin() + tagOffset + FFS_TAG_SIZE;
-    auto end = file.end() - FFS_TRAILER_SIZE;
+    FfsArchiveSpan span;
+    if (FfsLocateArchiveInMemory(file.data(), file.size(), &span) != FFS_ARCHIVE_FOUND) return false;
+    auto begin = file.begin() + span.tagOffset + FFS_TAG_SIZE;
+    auto end = file.begin() + span.trailerOffset;
     script.assign(begin, end);
     Scramble(script.data(), script.size());
     return true;

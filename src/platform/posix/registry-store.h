@@ -66,7 +66,8 @@ std::string RegFormatText(const RegStore& store);
 // ---------------------------------------------------------------------------
 // The file.
 
-// Result of RegFileAccess when the file exists but cannot be parsed: the
+// Result of RegFileAccess when the file exists but cannot be parsed, or is
+// not a regular file (a link, a folder): the
 // caller decides which Windows error that stands for.
 #define REG_FILE_UNREADABLE (-1)
 
@@ -74,8 +75,9 @@ std::string RegFormatText(const RegStore& store);
 // error code and sets `changed` when the store must be written back; the
 // file is then replaced atomically, and a failed write is the result. A
 // registry file that does not exist yet is created with the values a fresh
-// Windows machine has; one that cannot be parsed is reported once on
-// standard error, never rewritten, and gives REG_FILE_UNREADABLE.
+// Windows machine has; one that cannot be parsed or is not a regular file
+// is reported once on standard error, never rewritten, and gives
+// REG_FILE_UNREADABLE. A rewrite keeps the file's owner, group and mode.
 int32_t RegFileAccess(const std::function<int32_t(RegStore& store, bool& changed)>& work);
 
 // Whether the registry file may be written (keys are opened with full
