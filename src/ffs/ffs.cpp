@@ -4,6 +4,7 @@
 #include "ffs/ffs.h"
 
 #include "ffs/ffs-layout.h"
+#include "ffs/pe-certificate.h"
 #include "platform/platform.h"
 #include "zunkcore/zunk-core.h"
 #include "zunkcore/zunk-str.h"
@@ -56,7 +57,8 @@ int FfsOpen(const char* path) {
         return 0;
     }
 
-    uint32_t fileSize = SizeOfOpenFile(file);
+    // A signed program ends where its certificate table begins.
+    uint32_t fileSize = PeContentEndOfFile(file, SizeOfOpenFile(file));
     uint32_t tagOffset = ReadTrailer(file, fileSize);
     if (!FfsTrailerInRange(tagOffset, fileSize)) {
         LogPrint("File '%s' doesn't contain FFS data!\n", path);

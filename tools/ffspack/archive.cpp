@@ -2,14 +2,20 @@
 
 #include "ffs/ffs-layout.h"
 #include "ffs/ffs.h"
+#include "ffs/pe-certificate.h"
 
 #include <cstring>
 
 // The byte that starts a command in a loaded script.
 static const unsigned char COMMAND_MARKER = 0x16;
 
-// Enough to move the trailer's lowest byte off the marker in every case.
-static const uint32_t MAXIMUM_PADDING = 7;
+// The packed file's length is a multiple of this: a signing tool pads a
+// shorter file with zeros before its certificate table, and the trailer
+// would no longer lie where the table begins.
+static const uint32_t FILE_ALIGNMENT = 8;
+// Two aligned choices, 8 apart, so one of them always moves the trailer's
+// lowest byte off the marker.
+static const uint32_t MAXIMUM_PADDING = 2 * FILE_ALIGNMENT - 1;
 static const uint32_t MAXIMUM_LINE_ENDS = 16;
 
 // The reader takes offsets and sizes as 32-bit values and a signed size for
@@ -20,11 +26,18 @@ static void Scramble(unsigned char* data, size_t length) {
     FfsScramble(data, uint32_t(length), FFS_KEY, uint32_t(std::strlen(FFS_KEY)));
 }
 
+// Where the archive must end: a signed program ends where its certificate
+// table begins.
+static uint32_t ContentSize(const Bytes& file) {
+    return PeContentEndInMemory(file.data(), uint32_t(file.size()));
+}
+
 bool LocateArchive(const Bytes& file, uint32_t* tagOffset) {
     if (file.size() > MAXIMUM_FILE_SIZE) return false;
+    uint32_t size = ContentSize(file);
     uint32_t offset;
-    if (!FfsFindArchive(file.data(), uint32_t(file.size()), &offset)) return false;
-    if (file.size() - offset < FFS_TAG_SIZE + FFS_TRAILER_SIZE) return false;
+    if (!FfsFindArchive(file.data(), size, &offset)) return false;
+    if (size - offset < FFS_TAG_SIZE + FFS_TRAILER_SIZE) return false;
     *tagOffset = offset;
     return true;
 }
@@ -70,6 +83,7 @@ bool ComposeArchive(const Bytes& image, const Bytes& script, Bytes& archive,
             uint64_t tagOffset = uint64_t(image.size()) + padding;
             uint64_t total = tagOffset + FFS_TAG_SIZE + payload.size() + FFS_TRAILER_SIZE;
             if (total > MAXIMUM_FILE_SIZE) return false;
+            if (total % FILE_ALIGNMENT != 0) continue;
             // A trailer of 0 would read as "no archive".
             if (tagOffset == 0 || !TrailerIsSafe(uint32_t(tagOffset), stream)) continue;
 
@@ -101,7 +115,7 @@ bool ExtractScript(const Bytes& file, Bytes& script) {
     uint32_t tagOffset;
     if (!LocateArchive(file, &tagOffset)) return false;
     auto begin = file.begin() + tagOffset + FFS_TAG_SIZE;
-    auto end = file.end() - FFS_TRAILER_SIZE;
+    auto end = file.begin() + ContentSize(file) - FFS_TRAILER_SIZE;
     script.assign(begin, end);
     Scramble(script.data(), script.size());
     return true;
