@@ -1,6 +1,7 @@
 // "INSTALL" removes the installed product after the user's confirmation;
 // "DONE" closes every run: the product's uninstall entry and the completion
 // message, the registration shortcut, the update check, the restart program.
+#include "command/elevation.h"
 #include "command/fileops.h"
 #include "command/handlers.h"
 #include "command/pathmacro.h"
@@ -116,13 +117,31 @@ static void DeleteNamedFile(InstallScript* script, const char* name) {
     if (ExpandPathMacros(script, name, path, &flags)) DeleteFileAndFolders(path);
 }
 
+static void UninstallKeyOf(const InstallScript* script, char* key, size_t size) {
+    snprintf(key, size, UNINSTALL_KEY_FORMAT, script->companyName, script->productName);
+}
+
+// A product this process may not remove is removed by an elevated copy, or
+// not at all: either way this run ends its uninstall here (0), as after a No,
+// and without starting the product again when the copy removed it.
+static int ElevateWhereNeeded(InstallScript* script) {
+    char key[2 * SCRIPT_TEXT_SIZE + 64];
+    UninstallKeyOf(script, key, sizeof key);
+    int outcome = ElevateIfNeeded(script, script->uninstallName[0] != '\0' ? key : nullptr);
+    if (outcome == ELEVATION_PROCEED) return 1;
+    script->runMode = MODE_NONE;
+    if (outcome == ELEVATION_HANDED_OVER) script->restartProgram[0] = '\0';
+    return 0;
+}
+
 int DoUninstall(InstallScript* script, const char*, int32_t*) {
     if (script->runMode != MODE_UNINSTALL) return 1;
 
     char question[2 * SCRIPT_TEXT_SIZE + 48];
     snprintf(question, sizeof question, "Are you sure you want to uninstall %s %s?",
              script->companyName, script->productName);
-    if (!AskYesNo(question, nullptr)) {
+    // The elevated copy was started after the user's Yes.
+    if (!RunningElevatedCopy() && !AskYesNo(question, nullptr)) {
         script->runMode = MODE_NONE;
         return 1;
     }
@@ -130,6 +149,7 @@ int DoUninstall(InstallScript* script, const char*, int32_t*) {
         script->runMode = MODE_NONE;
         return 1;
     }
+    if (!ElevateWhereNeeded(script)) return 1;
 
     WaitWindowShow(1);
     int32_t total = script->fileCount + script->tempCount;
@@ -146,7 +166,7 @@ int DoUninstall(InstallScript* script, const char*, int32_t*) {
 static void RemoveUninstallEntry(InstallScript* script) {
     if (script->uninstallName[0] == '\0') return;
     char key[2 * SCRIPT_TEXT_SIZE + 64];
-    snprintf(key, sizeof key, UNINSTALL_KEY_FORMAT, script->companyName, script->productName);
+    UninstallKeyOf(script, key, sizeof key);
     if (RegistryKeyExists(4, key)) RegistryDeleteKey(4, key);
 }
 

@@ -4,6 +4,7 @@
 #include "ffs/ffs.h"
 
 #include "ffs/ffs-layout.h"
+#include "ffs/pe-certificate.h"
 #include "platform/platform.h"
 #include "zunkcore/zunk-core.h"
 #include "zunkcore/zunk-str.h"
@@ -44,8 +45,10 @@ int FfsOpen(const char* path) {
         return 0;
     }
 
+    // A signed program ends where its certificate table begins.
+    uint32_t contentEnd = PeContentEndOfFile(file, SizeOfOpenFile(file));
     FfsArchiveSpan span;
-    FfsArchiveCheck check = FfsLocateArchive(SizeOfOpenFile(file), ReadFromOpenFile, file, &span);
+    FfsArchiveCheck check = FfsLocateArchive(contentEnd, ReadFromOpenFile, file, &span);
     if (check == FFS_ARCHIVE_NO_TRAILER) {
         LogPrint("File '%s' doesn't contain FFS data!\n", path);
         std::fclose(file);

@@ -17,6 +17,7 @@
 //   6. Windows of other programs
 //   7. Downloaded programs
 //   8. System information
+//   9. Rights: elevation under User Account Control
 #pragma once
 
 #include "platform/wintypes.h"
@@ -288,3 +289,28 @@ int PlatGetMemoryInfo(PlatMemoryInfo* info);
 // The screen's resolution in pixels and its colour depth in bits per pixel.
 // 0 and all three 0 when there is no screen.
 int PlatGetScreenInfo(int* width, int* height, int* bitsPerPixel);
+
+// ---------------------------------------------------------------------------
+// 9. Rights. Under User Account Control even an administrator's programs run
+// with reduced rights until the user consents; a product installed for every
+// user can then neither be removed nor replaced. The core decides from these
+// facts whether to ask (command/elevation.h).
+
+// `elevated` is 1 when the process holds an administrator's full rights;
+// `uac` is 1 when the system reduces rights until consent. POSIX: elevated as
+// root, never UAC.
+void PlatGetElevation(int* elevated, int* uac);
+// 0 when the process is refused the creation of files in `folder`; 1
+// otherwise (a missing folder holds nothing to remove).
+int PlatFolderWritable(const char* folder);
+// 0 when the process is refused the deletion of the key; 1 otherwise (a
+// missing key has nothing to delete).
+int PlatRegKeyDeletable(HKEY root, const char* subKey);
+// Starts `file` through the shell's "runas" verb: Windows asks for consent
+// and starts it elevated. 1 and the process; 0 when it did not start, with
+// ERROR_CANCELLED from PlatLastError when the user declined. POSIX: always 0
+// (ERROR_NOT_SUPPORTED).
+#ifndef ERROR_CANCELLED
+#define ERROR_CANCELLED 1223L
+#endif
+int PlatShellRunAs(const char* file, const char* parameters, PlatProcess* process);

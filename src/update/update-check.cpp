@@ -4,6 +4,7 @@
 // the new release and the final message.
 #include "update/update.h"
 
+#include "command/elevation.h"
 #include "command/fileops.h"
 #include "update/phases.h"
 #include "zunkcore/winhelpr.h"
@@ -57,7 +58,8 @@ int CheckForUpdate(HWND ownerWindow, InstallScript* settings) {
     std::snprintf(question, sizeof question,
                   "Would you like to check for an update to %s %s electronically?",
                   settings->companyName, settings->productName);
-    if (!AskYesNo(question, UPDATE_CAPTION))
+    // The elevated copy was started after the user chose the download.
+    if (!RunningElevatedCopy() && !AskYesNo(question, UPDATE_CAPTION))
         return 1;
 
     char* reply = MEM_ALLOC(char, UPDATE_REPLY_SIZE);
@@ -75,7 +77,7 @@ int CheckForUpdate(HWND ownerWindow, InstallScript* settings) {
             ShowMessage("Unable to retrieve version info from update server, please check the "
                         "website.",
                         UPDATE_CAPTION);
-        if (UpdateChoice == 1) {
+        if (UpdateChoice == 1 && ElevateIfNeeded(settings, nullptr) == ELEVATION_PROCEED) {
             WaitProgress(0);
             WaitWindowShow(1);
             result = RunPhases({"Update download on phase %d\n",

@@ -2,6 +2,7 @@
 // (the dialog stays open) or download and install the new version.
 #include "update/update.h"
 
+#include "command/elevation.h"
 #include "command/fileops.h"
 #include "zunkcore/dialog-ids.h"
 #include "zunkcore/winhelpr.h"
@@ -86,7 +87,8 @@ int ShowUpdateDialog(HWND ownerWindow, InstallScript* settings, const char* newV
     StrCopyN(UpdateDownloadUrl, downloadUrl, sizeof UpdateDownloadUrl);
     UpdateSavePath[0] = '\0';
     UpdateChoice = 0;
-    if (DialogRun(IDD_UPDATE, ownerWindow, UpdateDialogProcedure, &texts) == UPDATE_DIALOG_DOWNLOAD)
+    if (RunningElevatedCopy() ||
+        DialogRun(IDD_UPDATE, ownerWindow, UpdateDialogProcedure, &texts) == UPDATE_DIALOG_DOWNLOAD)
         UpdateChoice = 1;
     return 1;
 }

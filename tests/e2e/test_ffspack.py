@@ -5,6 +5,7 @@ import argparse
 import os
 import random
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -13,7 +14,10 @@ import unittest
 KEY = b"PackageSealKey"
 TAG = b"FFS?"
 MARKER = 0x16
-MAXIMUM_PADDING = 7
+MAXIMUM_PADDING = 15
+# A packed file's length is a multiple of this, so that signing appends the
+# certificate table right behind the trailer.
+ALIGNMENT = 8
 
 ARGS = None
 
@@ -40,6 +44,47 @@ def image_without_tag(length, seed):
     rng = random.Random(seed)
     image = bytes(rng.randrange(256) for _ in range(length))
     return image.replace(TAG, b"FFS!")
+
+
+PE_HEADER = 0x80
+OPTIONAL_HEADER = PE_HEADER + 24
+CHECKSUM = OPTIONAL_HEADER + 64
+SECURITY_ENTRY = OPTIONAL_HEADER + 112 + 4 * 8   # PE32+, fifth directory
+
+
+def pe_image(length, checksum=0):
+    """A program image with just the headers a signature is found by."""
+    image = bytearray(image_without_tag(length, length))
+    image[0:2] = b"MZ"
+    struct.pack_into("<I", image, 0x3C, PE_HEADER)
+    image[PE_HEADER:PE_HEADER + 4] = b"PE\0\0"
+    struct.pack_into("<H", image, PE_HEADER + 4 + 16, 240)
+    struct.pack_into("<H", image, OPTIONAL_HEADER, 0x20B)
+    struct.pack_into("<I", image, CHECKSUM, checksum)
+    struct.pack_into("<I", image, OPTIONAL_HEADER + 108, 16)
+    struct.pack_into("<II", image, SECURITY_ENTRY, 0, 0)
+    return bytes(image)
+
+
+CERTIFICATES = b"certificate table".ljust(32, b"\0")
+
+
+def signed(program):
+    """What a signing tool does: pad to 8 bytes, append the certificate
+    table, point the security entry at it."""
+    padded = bytearray(program + b"\0" * (-len(program) % 8))
+    struct.pack_into("<II", padded, SECURITY_ENTRY, len(padded), len(CERTIFICATES))
+    return bytes(padded) + CERTIFICATES
+
+
+def pe_checksum(data):
+    total = 0
+    for i in range(0, len(data), 2):
+        if CHECKSUM <= i < CHECKSUM + 4:
+            continue
+        total += data[i] | (data[i + 1] << 8 if i + 1 < len(data) else 0)
+        total = (total & 0xFFFF) + (total >> 16)
+    return ((total & 0xFFFF) + (total >> 16)) + len(data)
 
 
 class Packer:
@@ -87,6 +132,7 @@ class PackerTest(unittest.TestCase):
         self.assertEqual(packed[:len(image)], image)
         self.assertTrue(0 <= padding <= MAXIMUM_PADDING, padding)
         self.assertEqual(len(packed), tag_offset + 4 + len(payload) + 4)
+        self.assertEqual(len(packed) % ALIGNMENT, 0)
         # The script is stored as given, followed only by line ends.
         self.assertEqual(payload[:len(script)], script)
         tail = payload[len(script):]
@@ -186,6 +232,39 @@ class PackerTest(unittest.TestCase):
                 lengthened += len(payload) > len(script)
         # The upper trailer bytes can only be moved by lengthening the script.
         self.assertGreater(lengthened, 0)
+
+    def test_signed_programs(self):
+        image = pe_image(3001, checksum=0x1234)
+        script = b"\x16TEXT:signed\r\n"
+        self.packer.write("signed.exe", signed(self.packer.pack(image, script)))
+        # Read as ending where the certificate table begins.
+        result = self.packer.run("unpack", "signed.exe")
+        self.assertEqual((result.returncode, result.stdout), (0, script), result.stderr)
+
+        cases = {"packed and signed": "signed.exe", "signed, never packed": "image.exe"}
+        self.packer.write("image.exe", signed(image))
+        self.packer.write("new.txt", b"\x16TEXT:new\r\n")
+        for what, program in cases.items():
+            with self.subTest(what):
+                result = self.packer.run("pack", program, "new.txt", "out.exe")
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertIn(b"signature is removed", result.stderr)
+                out = self.packer.read("out.exe")
+                self.assertNotIn(CERTIFICATES, out)
+                self.assertEqual(struct.unpack_from("<II", out, SECURITY_ENTRY), (0, 0))
+                _, payload, _ = archive_of(out)
+                self.assertEqual(payload, b"\x16TEXT:new\r\n")
+                self.assertEqual(len(out) % ALIGNMENT, 0)
+                self.assertEqual(struct.unpack_from("<I", out, CHECKSUM)[0], pe_checksum(out))
+                self.assertEqual(out[:CHECKSUM], image[:CHECKSUM])
+                self.assertEqual(out[CHECKSUM + 4:SECURITY_ENTRY], image[CHECKSUM + 4:SECURITY_ENTRY])
+
+        # Unsigned programs are packed without a word; a zero checksum stays.
+        unsigned = pe_image(2000)
+        self.packer.write("plain.exe", unsigned)
+        result = self.packer.run("pack", "plain.exe", "new.txt", "out.exe")
+        self.assertEqual((result.returncode, result.stderr), (0, b""))
+        self.assertEqual(self.packer.read("out.exe")[:len(unsigned)], unsigned)
 
     def test_errors_fail_with_a_message(self):
         self.packer.write("program.exe", b"plain program without archive")

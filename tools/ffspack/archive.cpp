@@ -2,23 +2,37 @@
 
 #include "ffs/ffs-layout.h"
 #include "ffs/ffs.h"
+#include "ffs/pe-certificate.h"
 
 #include <cstring>
 
 // The byte that starts a command in a loaded script.
 static const unsigned char COMMAND_MARKER = 0x16;
 
-// Enough to move the trailer's lowest byte off the marker in every case.
-static const uint32_t MAXIMUM_PADDING = 7;
+// The packed file's length is a multiple of this: a signing tool pads a
+// shorter file with zeros before its certificate table, and the trailer
+// would no longer lie where the table begins.
+static const uint32_t FILE_ALIGNMENT = 8;
+// Two aligned choices, 8 apart, so one of them always moves the trailer's
+// lowest byte off the marker.
+static const uint32_t MAXIMUM_PADDING = 2 * FILE_ALIGNMENT - 1;
 static const uint32_t MAXIMUM_LINE_ENDS = 16;
 
 static void Scramble(unsigned char* data, size_t length) {
     FfsScramble(data, uint32_t(length), FFS_KEY, uint32_t(std::strlen(FFS_KEY)));
 }
 
+// Where the archive must end: a signed program ends where its certificate
+// table begins. A file too large for an archive keeps its size, which the
+// archive rules refuse.
+static uint64_t ContentSize(const Bytes& file) {
+    if (file.size() > FFS_MAXIMUM_FILE_SIZE) return file.size();
+    return PeContentEndInMemory(file.data(), uint32_t(file.size()));
+}
+
 bool LocateArchive(const Bytes& file, uint32_t* tagOffset) {
     FfsArchiveSpan span;
-    if (FfsLocateArchiveInMemory(file.data(), file.size(), &span) != FFS_ARCHIVE_FOUND) return false;
+    if (FfsLocateArchiveInMemory(file.data(), ContentSize(file), &span) != FFS_ARCHIVE_FOUND) return false;
     *tagOffset = span.tagOffset;
     return true;
 }
@@ -64,6 +78,7 @@ bool ComposeArchive(const Bytes& image, const Bytes& script, Bytes& archive,
             uint64_t tagOffset = uint64_t(image.size()) + padding;
             uint64_t total = tagOffset + FFS_TAG_SIZE + payload.size() + FFS_TRAILER_SIZE;
             if (total > FFS_MAXIMUM_FILE_SIZE) return false;
+            if (total % FILE_ALIGNMENT != 0) continue;
             // A trailer of 0 would read as "no archive".
             if (tagOffset == 0 || !TrailerIsSafe(uint32_t(tagOffset), stream)) continue;
 
@@ -93,7 +108,7 @@ bool ComposeArchive(const Bytes& image, const Bytes& script, Bytes& archive,
 
 bool ExtractScript(const Bytes& file, Bytes& script) {
     FfsArchiveSpan span;
-    if (FfsLocateArchiveInMemory(file.data(), file.size(), &span) != FFS_ARCHIVE_FOUND) return false;
+    if (FfsLocateArchiveInMemory(file.data(), ContentSize(file), &span) != FFS_ARCHIVE_FOUND) return false;
     auto begin = file.begin() + span.tagOffset + FFS_TAG_SIZE;
     auto end = file.begin() + span.trailerOffset;
     script.assign(begin, end);

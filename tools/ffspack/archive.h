@@ -20,8 +20,9 @@ struct ArchiveLayout {
 
 // Image, padding, tag, scrambled script and trailer. The script is made to
 // end in a line end, and the padding (or, rarely, further line ends) is
-// chosen so that the loader never finds a command marker in the unscrambled
-// trailer. False when no such layout exists within 32-bit offsets.
+// chosen so that the whole is a multiple of 8 bytes long (ready for signing)
+// and the loader never finds a command marker in the unscrambled trailer.
+// False when no such layout exists within 32-bit offsets.
 bool ComposeArchive(const Bytes& image, const Bytes& script, Bytes& archive,
                     ArchiveLayout* layout = nullptr);
 

@@ -2,6 +2,7 @@
 #include "archive.h"
 #include "host-files.h"
 #include "subcommands.h"
+#include "unsign.h"
 
 int RunPack(const Arguments& arguments) {
     if (arguments.size() != 3) {
@@ -17,11 +18,21 @@ int RunPack(const Arguments& arguments) {
         return EXIT_FAILED;
     }
 
+    // A signature could not stay valid over a new archive: it goes, and the
+    // vendor signs the packed program.
+    RemovedSignature removed;
+    bool wasSigned = RemoveSignature(program, &removed);
+
     Bytes packed;
     if (!ComposeArchive(ProgramImage(program), script, packed)) {
         ReportError("program and script together are too large for an archive");
         return EXIT_FAILED;
     }
+    if (wasSigned) UpdateChecksum(packed, removed.checksumOffset);
     if (!WriteFileAtomically(outputPath, packed, true)) return EXIT_FAILED;
+    if (wasSigned) {
+        ReportError("'" + programPath + "' was signed: its signature is removed, '" +
+                    outputPath + "' is unsigned (sign it again)");
+    }
     return EXIT_OK;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/win32/shell-verb.h"
 
 static PlatProcess FromHandle(HANDLE handle) { return reinterpret_cast<PlatProcess>(handle); }
 static HANDLE ToHandle(PlatProcess process) { return reinterpret_cast<HANDLE>(process); }
@@ -29,11 +30,12 @@ int PlatStartProcess(const char* commandLine, PlatProcess* process) {
     return 1;
 }
 
-int PlatShellOpen(const char* file, const char* parameters, PlatProcess* process) {
+int ShellExecuteVerb(const char* verb, const char* file, const char* parameters,
+                     PlatProcess* process) {
     SHELLEXECUTEINFOA request = {};
     request.cbSize = sizeof(request);
     request.fMask = SEE_MASK_NOCLOSEPROCESS;
-    request.lpVerb = "open";
+    request.lpVerb = verb;
     request.lpFile = file;
     request.lpParameters = parameters;
     request.nShow = SW_SHOWDEFAULT;
@@ -45,6 +47,10 @@ int PlatShellOpen(const char* file, const char* parameters, PlatProcess* process
         CloseHandle(request.hProcess);
     }
     return 1;
+}
+
+int PlatShellOpen(const char* file, const char* parameters, PlatProcess* process) {
+    return ShellExecuteVerb("open", file, parameters, process);
 }
 
 int PlatWaitProcess(PlatProcess process, uint32_t milliseconds) {
