@@ -5,6 +5,7 @@
 // and two processes never interleave their changes.
 #include "platform/posix/hostpath.h"
 #include "platform/posix/lasterror.h"
+#include "platform/posix/log-notice.h"
 #include "platform/posix/registry-store.h"
 
 #include <atomic>
@@ -154,6 +155,7 @@ int32_t RegFileAccess(const std::function<int32_t(RegStore& store, bool& changed
 
     RegStore store;
     bool fresh = false;
+    std::string foreignFormat; // a format the program reads but does not write
     std::string text;
     int readError = ReadWholeFile(paths.file, &text);
     if (readError == ENOENT) {
@@ -163,7 +165,7 @@ int32_t RegFileAccess(const std::function<int32_t(RegStore& store, bool& changed
         return (int32_t)WindowsErrorFromErrno(readError);
     } else {
         RegParseError error;
-        if (!RegParseText(text, &store, &error)) {
+        if (!RegParseText(text, &store, &error, &foreignFormat)) {
             ReportUnreadableFile(paths.file, error);
             return REG_FILE_UNREADABLE;
         }
@@ -177,6 +179,11 @@ int32_t RegFileAccess(const std::function<int32_t(RegStore& store, bool& changed
         // next time; only a lost change is a failure.
         if (writeError != 0 && changed && result == ERROR_SUCCESS)
             result = (int32_t)WindowsErrorFromErrno(writeError);
+        if (writeError == 0 && !foreignFormat.empty()) {
+            std::string notice = "Registry file " + paths.file + " was in the format \"" +
+                                 foreignFormat + "\"; it is now written as REGEDIT4";
+            PlatLogNotice(notice.c_str());
+        }
     }
     return result;
 }
