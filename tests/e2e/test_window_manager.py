@@ -43,7 +43,8 @@ class ReparentingManagerTest(harness.ProgramTest):
 
     def wait_until_managed(self):
         """Until twm has framed the client and marked it with WM_STATE."""
-        deadline = time.monotonic() + 30
+        # twm loads its fonts first, slowly on a busy machine.
+        deadline = time.monotonic() + 120
         while time.monotonic() < deadline:
             tree = self.x("xwininfo", "-name", TITLE, "-tree")
             state = self.x("xprop", "-name", TITLE, "WM_STATE")
