@@ -7,6 +7,16 @@
 
 static bool IsFieldByte(char byte) { return static_cast<signed char>(byte) >= 32; }
 
+const char* ReadKeyword(const char* marker, const char* end, char* keyword) {
+    const char* cursor = marker + 1;
+    int taken = 0;
+    while (cursor < end && *cursor != ':' && cursor - marker < KEYWORD_SIZE) {
+        keyword[taken++] = *cursor++;
+    }
+    keyword[taken] = '\0';
+    return cursor + 1;
+}
+
 int ReadField(const char* arguments, char* destination, int size, int32_t* consumed) {
     const char* field = arguments + *consumed;
     int32_t length = 0;

@@ -71,6 +71,12 @@ int KeywordIsKnown(const char* keyword) {
     return FindKeyword(keyword) != nullptr ? 1 : 0;
 }
 
+const char* KeywordCanonical(const char* keyword) {
+    CHECK_POINTER(keyword);
+    ScriptKeyword* entry = FindKeyword(keyword);
+    return entry != nullptr ? entry->keyword : nullptr;
+}
+
 int KeywordDispatch(const char* keyword, InstallScript* script, const char* arguments,
                     int32_t* consumed) {
     CHECK_POINTER(keyword);

@@ -3,6 +3,7 @@
 // message, the registration shortcut, the update check, the restart program.
 #include "command/elevation.h"
 #include "command/fileops.h"
+#include "command/field-sizes.h"
 #include "command/handlers.h"
 #include "command/pathmacro.h"
 #include "command/pathrules.h"
@@ -20,8 +21,6 @@
 
 #include <cstdio>
 
-#define LIST_ENTRY_SIZE 260
-#define DONE_FIELD_SIZE 320
 #define UNINSTALL_KEY_FORMAT "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s %s"
 
 // Copies the list entry at *cursor into `entry` and moves the cursor past it

@@ -1,13 +1,12 @@
 // "CREATE GROUP" and "ADD ITEM": the product's Start-menu group and shortcuts.
 #include "command/groups.h"
+#include "command/field-sizes.h"
 #include "command/handlers.h"
 
 #include "winmain/identity.h"
 #include "zunkcore/zunk-core.h"
 #include "zunkcore/zunk-str.h"
 
-#define ITEM_NUMBER_SIZE 20
-#define ITEM_FIELD_SIZE 160
 // The arguments of the shortcut that starts the registration.
 #define REGISTRATION_ARGUMENTS "-Register"
 

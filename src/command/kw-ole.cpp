@@ -2,6 +2,7 @@
 // is registered once more and then unregistered; with any other verb it is
 // only registered again.
 #include "command/fileops.h"
+#include "command/field-sizes.h"
 #include "command/handlers.h"
 #include "command/pathmacro.h"
 
@@ -9,8 +10,6 @@
 #include "zunkcore/zunk-core.h"
 #include "zunkcore/zunk-str.h"
 
-#define OLE_VERB_SIZE 40
-#define OLE_COMPONENT_SIZE 260
 
 int DoOle(InstallScript* script, const char* arguments, int32_t* consumed) {
     char verb[OLE_VERB_SIZE];

@@ -1,10 +1,10 @@
 // "REGISTER": the product registration of the registration runs.
+#include "command/field-sizes.h"
 #include "command/handlers.h"
 
 #include "register/register.h"
 #include "winmain/identity.h"
 
-#define REGISTER_FIELD_SIZE 160
 
 static bool IsRegistrationMode(int32_t mode) {
     return mode == MODE_REGISTER_STANDALONE || mode == MODE_REGISTER_APPLICATION ||

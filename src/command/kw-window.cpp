@@ -1,11 +1,10 @@
 // "WINDOW": closes the product's running windows before the uninstallation.
+#include "command/field-sizes.h"
 #include "command/handlers.h"
 #include "command/pathmacro.h"
 #include "command/windows.h"
 #include "zunkcore/zunk-core.h"
 
-#define WINDOW_NUMBER_SIZE 20
-#define WINDOW_PROGRAM_SIZE 320
 
 int DoWindow(InstallScript* script, const char* arguments, int32_t* consumed) {
     char closeMode[WINDOW_NUMBER_SIZE];

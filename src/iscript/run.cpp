@@ -7,18 +7,6 @@
 #include "zunkcore/winhelpr.h"
 #include "zunkcore/zunk-core.h"
 
-// Copies the keyword after the marker at `marker` (at most 39 characters, up
-// to ':' or the end of the block). Returns where the argument text starts.
-static const char* ReadKeyword(const char* marker, const char* end, char* keyword) {
-    const char* cursor = marker + 1;
-    int taken = 0;
-    while (cursor < end && *cursor != ':' && cursor - marker < KEYWORD_SIZE) {
-        keyword[taken++] = *cursor++;
-    }
-    keyword[taken] = '\0';
-    return cursor + 1;
-}
-
 static void LogRunSummary(const InstallScript* script) {
     LogPrint("Company Name   : %s\n", script->companyName);
     LogPrint("Product Name   : %s\n", script->productName);

@@ -46,6 +46,11 @@ int PlatConsoleOpen(const char* title);
 // Writes to the console opened above. Failures are ignored.
 void PlatConsoleWrite(const char* text, int length);
 
+// Where the backend's own notices for the program's log go, one line each
+// without its line end (POSIX: a registry file it rewrote in its own
+// format). Until a writer is set they are dropped.
+void PlatSetLogWriter(void (*writer)(const char* line));
+
 // The modal error notice of a fatal report: a message box with an error
 // icon and an OK button (POSIX: standard error). Returns when dismissed.
 void PlatFatalNotice(const char* text, const char* caption);

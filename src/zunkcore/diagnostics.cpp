@@ -97,8 +97,11 @@ int ParseDebugSwitches(const char* commandTail, int32_t* flags) {
     return 1;
 }
 
+static void WriteBackendNotice(const char* line) { LogPrint("%s\n", line); }
+
 int DebugInit(const char* logName, int32_t flags) {
     CoreLockCreate();
+    PlatSetLogWriter(WriteBackendNotice);
     DebugFlags = flags;
     if (PlatGetCommandLine() == nullptr) RAISE_ERROR("Unable to retrieve commandline!\n");
     ComposeLogPath(logName);

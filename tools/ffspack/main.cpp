@@ -15,7 +15,8 @@ struct Subcommand {
 
 static const Subcommand SUBCOMMANDS[] = {
     {"pack", "pack PROGRAM SCRIPT OUTPUT", RunPack},
-    {"unpack", "unpack PACKED [OUTPUT]", RunUnpack},
+    {"unpack", "unpack [--text] PACKED [OUTPUT]", RunUnpack},
+    {"check", "check SCRIPT_OR_PROGRAM", RunCheck},
     {"decode-registration", "decode-registration BODY_FILE", RunDecodeRegistration},
 };
 

@@ -1,6 +1,8 @@
 // ffspack pack PROGRAM SCRIPT OUTPUT
 #include "archive.h"
+#include "findings.h"
 #include "host-files.h"
+#include "script-text.h"
 #include "subcommands.h"
 #include "unsign.h"
 
@@ -16,6 +18,18 @@ int RunPack(const Arguments& arguments) {
     Bytes program, script;
     if (!ReadWholeFile(programPath, program) || !ReadWholeFile(scriptPath, script)) {
         return EXIT_FAILED;
+    }
+
+    if (!IsEngineForm(script)) {
+        CompiledScript compiled;
+        std::vector<ScriptProblem> problems;
+        if (!CompileScriptText(script, compiled, problems)) {
+            for (const ScriptProblem& problem : problems) {
+                PrintFinding(stderr, scriptPath, problem.line, Severity::Error, problem.message);
+            }
+            return EXIT_FAILED;
+        }
+        script = compiled.script;
     }
 
     // A signature could not stay valid over a new archive: it goes, and the

@@ -15,3 +15,4 @@ const int EXIT_USAGE = 2;
 int RunPack(const Arguments& arguments);
 int RunUnpack(const Arguments& arguments);
 int RunDecodeRegistration(const Arguments& arguments);
+int RunCheck(const Arguments& arguments);

@@ -1,11 +1,16 @@
-// ffspack unpack PACKED [OUTPUT]
+// ffspack unpack [--text] PACKED [OUTPUT]
 #include "archive.h"
+#include "findings.h"
 #include "host-files.h"
+#include "script-text.h"
 #include "subcommands.h"
 
-int RunUnpack(const Arguments& arguments) {
+int RunUnpack(const Arguments& given) {
+    Arguments arguments = given;
+    bool asText = !arguments.empty() && arguments[0] == "--text";
+    if (asText) arguments.erase(arguments.begin());
     if (arguments.empty() || arguments.size() > 2) {
-        ReportError("usage: ffspack unpack PACKED [OUTPUT]");
+        ReportError("usage: ffspack unpack [--text] PACKED [OUTPUT]");
         return EXIT_USAGE;
     }
     const std::string& packedPath = arguments[0];
@@ -17,6 +22,17 @@ int RunUnpack(const Arguments& arguments) {
     if (!ExtractScript(packed, script)) {
         ReportError("'" + packedPath + "' does not carry an archive");
         return EXIT_FAILED;
+    }
+    if (asText) {
+        std::string text;
+        std::vector<ScriptProblem> problems;
+        if (!WriteScriptText(script, text, problems)) {
+            for (const ScriptProblem& problem : problems) {
+                PrintFinding(stderr, packedPath, problem.line, Severity::Error, problem.message);
+            }
+            return EXIT_FAILED;
+        }
+        script.assign(text.begin(), text.end());
     }
 
     bool written = arguments.size() == 2 ? WriteFileAtomically(arguments[1], script, false)

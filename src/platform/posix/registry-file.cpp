@@ -7,6 +7,7 @@
 #include "platform/posix/hostpath.h"
 #include "platform/posix/lasterror.h"
 #include "platform/posix/locked-rewrite.h"
+#include "platform/posix/log-notice.h"
 #include "platform/posix/registry-store.h"
 
 #include <atomic>
@@ -59,6 +60,7 @@ int32_t RegFileAccess(const std::function<int32_t(RegStore& store, bool& changed
     int32_t result = ERROR_SUCCESS;
     bool changed = false;
     bool unreadable = false;
+    std::string foreignFormat; // a format the program reads but does not write
     RewriteOutcome outcome = RewriteLocked(
         paths.file, [&](bool exists, const std::string& text, std::string* replacement) {
             RegStore store;
@@ -66,7 +68,7 @@ int32_t RegFileAccess(const std::function<int32_t(RegStore& store, bool& changed
                 RegAddMachineDefaults(store);
             } else {
                 RegParseError error;
-                if (!RegParseText(text, &store, &error)) {
+                if (!RegParseText(text, &store, &error, &foreignFormat)) {
                     ReportUnreadableFile(paths.file, ", line " + std::to_string(error.line),
                                          error.reason);
                     unreadable = true;
@@ -81,7 +83,14 @@ int32_t RegFileAccess(const std::function<int32_t(RegStore& store, bool& changed
         });
     switch (outcome.stage) {
     case RewriteStage::Done:
-        return unreadable ? REG_FILE_UNREADABLE : result;
+        if (unreadable)
+            return REG_FILE_UNREADABLE;
+        if (changed && !foreignFormat.empty()) {
+            std::string notice = "Registry file " + paths.file + " was in the format \"" +
+                                 foreignFormat + "\"; it is now written as REGEDIT4";
+            PlatLogNotice(notice.c_str());
+        }
+        return result;
     case RewriteStage::NotRegular:
         ReportUnreadableFile(paths.file, "", "not a regular file");
         return REG_FILE_UNREADABLE;

@@ -21,6 +21,12 @@
 namespace {
 
 const char* const Header = "REGEDIT4";
+const char* const Version5Header = "Windows Registry Editor Version 5.00";
+
+// The value types whose hex data a version 5 file gives in UTF-16LE.
+bool IsTextType(uint32_t type) {
+    return type == REG_SZ || type == 2 /* REG_EXPAND_SZ */ || type == 7 /* REG_MULTI_SZ */;
+}
 
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -119,7 +125,7 @@ bool ParseHexBytes(const std::string& list, std::string* bytes) {
 // The data after '=': a text, a dword or hex bytes, possibly continued on
 // the following lines by a trailing backslash.
 bool ParseData(const std::vector<std::string>& lines, size_t& index, std::string data,
-               RegValue* value, std::string* reason) {
+               bool wideTexts, RegValue* value, std::string* reason) {
     if (!data.empty() && data[0] == '"') {
         size_t pos = 0;
         if (!ParseQuoted(data, pos, &value->data, reason))
@@ -170,11 +176,15 @@ bool ParseData(const std::vector<std::string>& lines, size_t& index, std::string
         *reason = "hex data must be two-digit bytes separated by commas";
         return false;
     }
+    if (wideTexts && IsTextType(value->type) && !RegUtf16LeToUtf8(value->data, &value->data)) {
+        *reason = "text data of a version 5 file must be UTF-16LE";
+        return false;
+    }
     return true;
 }
 
 bool ParseValueLine(const std::vector<std::string>& lines, size_t& index, const std::string& line,
-                    RegKey& key, std::string* reason) {
+                    bool wideTexts, RegKey& key, std::string* reason) {
     RegValue value;
     size_t pos = 0;
     if (line[0] == '@') {
@@ -191,7 +201,7 @@ bool ParseValueLine(const std::vector<std::string>& lines, size_t& index, const 
         return false;
     }
     std::string data = Trim(line.substr(equals + 1));
-    if (!ParseData(lines, index, data, &value, reason))
+    if (!ParseData(lines, index, data, wideTexts, &value, reason))
         return false;
     RegPutValue(key, value.name, value.type, value.data);
     return true;
@@ -265,9 +275,16 @@ std::string FormatData(const RegValue& value) {
 
 } // namespace
 
-bool RegParseText(const std::string& text, RegStore* store, RegParseError* error) {
+bool RegParseText(const std::string& raw, RegStore* store, RegParseError* error,
+                  std::string* foreignFormat) {
+    std::string text, encoding;
+    if (!RegDecodeFileText(raw, &text, &encoding, &error->reason)) {
+        error->line = 1;
+        return false;
+    }
     std::vector<std::string> lines = SplitLines(text);
     bool headerSeen = false;
+    bool version5 = false;
     size_t keyIndex = 0;
     bool inKey = false;
     for (size_t index = 0; index < lines.size(); ++index) {
@@ -278,7 +295,8 @@ bool RegParseText(const std::string& text, RegStore* store, RegParseError* error
         if (line.empty())
             continue;
         if (!headerSeen) {
-            headerSeen = line == Header;
+            version5 = line == Version5Header;
+            headerSeen = line == Header || version5;
             if (!headerSeen)
                 reason = "the file must begin with the line REGEDIT4";
             good = headerSeen;
@@ -291,7 +309,7 @@ bool RegParseText(const std::string& text, RegStore* store, RegParseError* error
             reason = "a value before the first key";
             good = false;
         } else {
-            good = ParseValueLine(lines, index, line, store->keys[keyIndex], &reason);
+            good = ParseValueLine(lines, index, line, version5, store->keys[keyIndex], &reason);
         }
         if (!good) {
             error->line = (int)first + 1;
@@ -303,6 +321,15 @@ bool RegParseText(const std::string& text, RegStore* store, RegParseError* error
         error->line = 1;
         error->reason = "the file must begin with the line REGEDIT4";
         return false;
+    }
+    if (foreignFormat != nullptr) {
+        *foreignFormat = version5 ? std::string(Version5Header) : std::string("REGEDIT4");
+        if (!encoding.empty())
+            *foreignFormat += " in " + encoding;
+        else if (version5)
+            *foreignFormat += " in UTF-8";
+        if (!version5 && encoding.empty())
+            foreignFormat->clear();
     }
     return true;
 }

@@ -59,8 +59,20 @@ struct RegParseError {
     std::string reason;
 };
 
-// 1 and the store, or 0 and the first line that is wrong and why.
-bool RegParseText(const std::string& text, RegStore* store, RegParseError* error);
+// 1 and the store, or 0 and the first line that is wrong and why. Besides
+// REGEDIT4 in single bytes, the program's own format, it reads what the
+// Windows registry editor exports as "Windows Registry Editor Version 5.00":
+// UTF-16LE with a byte-order mark, or UTF-8 with or without one. Its texts,
+// hex(1), hex(2) and hex(7) data included, become UTF-8. `foreignFormat`,
+// when given, names such a format, or is empty for the program's own.
+bool RegParseText(const std::string& text, RegStore* store, RegParseError* error,
+                  std::string* foreignFormat = nullptr);
+
+// The file's bytes as text: UTF-16LE (marked) becomes UTF-8, a UTF-8 mark
+// is dropped. `encoding` names what was undone, or is empty.
+bool RegDecodeFileText(const std::string& raw, std::string* text, std::string* encoding,
+                       std::string* reason);
+bool RegUtf16LeToUtf8(const std::string& bytes, std::string* out);
 std::string RegFormatText(const RegStore& store);
 
 // ---------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 #include "platform/platform.h"
 
 #include "platform/posix/hostpath.h"
+#include "platform/posix/log-notice.h"
 
 #include <cerrno>
 #include <climits>
@@ -78,4 +79,13 @@ void PlatSleep(uint32_t milliseconds) {
                           static_cast<long>(milliseconds % 1000) * 1000000L};
     while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
     }
+}
+
+static void (*LogWriter)(const char* line) = nullptr;
+
+void PlatSetLogWriter(void (*writer)(const char* line)) { LogWriter = writer; }
+
+void PlatLogNotice(const char* line) {
+    if (LogWriter != nullptr)
+        LogWriter(line);
 }

@@ -46,10 +46,36 @@ int CopyCut(const char* text, char* buffer, int size) {
     return length;
 }
 
+// The window a property of type XA_WINDOW names, or None.
+Window WindowProperty(Display* display, Window window, const char* name) {
+    Atom property = XInternAtom(display, name, True);
+    if (property == None) return None;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    requestFailed = false;
+    int status = XGetWindowProperty(display, window, property, 0, 1, False, XA_WINDOW, &type,
+                                    &format, &count, &after, &data);
+    Window named = None;
+    if (status == Success && !requestFailed && type == XA_WINDOW && format == 32 && count == 1)
+        named = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
+    if (data != nullptr) XFree(data);
+    return named;
+}
+
+// A running EWMH window manager names a check window on the root that names
+// itself. One that has exited leaves the root's property naming a window
+// that is gone, and its _NET_CLIENT_LIST must not be believed.
+bool LiveManagerAnnounced(Display* display, Window root) {
+    Window check = WindowProperty(display, root, "_NET_SUPPORTING_WM_CHECK");
+    return check != None && WindowProperty(display, check, "_NET_SUPPORTING_WM_CHECK") == check;
+}
+
 // A window manager lists the clients' windows in _NET_CLIENT_LIST; the
-// children of the root would be its frames. A bare server has no manager,
-// and there the children of the root are the programs' own windows.
+// children of the root would be its frames.
 bool ClientList(Display* display, Window root, std::vector<Window>* windows) {
+    if (!LiveManagerAnnounced(display, root)) return false;
     Atom clientList = XInternAtom(display, "_NET_CLIENT_LIST", True);
     if (clientList == None) return false;
     Atom type = None;
@@ -65,6 +91,59 @@ bool ClientList(Display* display, Window root, std::vector<Window>* windows) {
     }
     if (data != nullptr) XFree(data);
     return listed;
+}
+
+bool HasWmState(Display* display, Window window, Atom wmState) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    requestFailed = false;
+    int status = XGetWindowProperty(display, window, wmState, 0, 0, False, AnyPropertyType,
+                                    &type, &format, &count, &after, &data);
+    if (data != nullptr) XFree(data);
+    return status == Success && !requestFailed && type != None;
+}
+
+// The first window below `window`, breadth first, that a window manager has
+// marked as a client with WM_STATE, or None.
+Window ClientBelow(Display* display, Window window, Atom wmState) {
+    std::vector<Window> level{window};
+    // Frames nest a few levels deep; a bound keeps a hostile tree cheap.
+    for (int depth = 0; depth < 8 && !level.empty(); ++depth) {
+        std::vector<Window> next;
+        for (Window candidate : level) {
+            Window rootReturn = None, parent = None;
+            Window* children = nullptr;
+            unsigned int count = 0;
+            requestFailed = false;
+            if (!XQueryTree(display, candidate, &rootReturn, &parent, &children, &count) ||
+                requestFailed) {
+                continue;
+            }
+            for (unsigned int i = 0; i < count; ++i) next.push_back(children[i]);
+            if (children != nullptr) XFree(children);
+        }
+        for (Window candidate : next) {
+            if (HasWmState(display, candidate, wmState)) return candidate;
+        }
+        level.swap(next);
+    }
+    return None;
+}
+
+// Without a live manager's client list the clients are found as desktop
+// tools find them: each child of the root that carries WM_STATE, or else the
+// window below it that does (a reparenting manager's frame holds its client).
+// A child with neither is a program's own window on a bare server.
+void ClientsByWmState(Display* display, std::vector<Window>* windows) {
+    Atom wmState = XInternAtom(display, "WM_STATE", True);
+    if (wmState == None) return;
+    for (Window& window : *windows) {
+        if (HasWmState(display, window, wmState)) continue;
+        Window client = ClientBelow(display, window, wmState);
+        if (client != None) window = client;
+    }
 }
 
 bool RootChildren(Display* display, Window root, std::vector<Window>* windows) {
@@ -112,9 +191,12 @@ int PlatEnumTopWindows(PlatWindowVisitor visit, void* context) {
     if (display == nullptr) return 1;
     Window root = DefaultRootWindow(display);
     std::vector<Window> windows;
-    if (!ClientList(display, root, &windows) && !RootChildren(display, root, &windows)) {
-        SetPlatLastError(ERROR_GEN_FAILURE);
-        return 0;
+    if (!ClientList(display, root, &windows)) {
+        if (!RootChildren(display, root, &windows)) {
+            SetPlatLastError(ERROR_GEN_FAILURE);
+            return 0;
+        }
+        ClientsByWmState(display, &windows);
     }
     for (Window window : windows) {
         if (!visit(ToHandle(window), context)) break;

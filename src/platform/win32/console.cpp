@@ -22,6 +22,9 @@ void PlatConsoleWrite(const char* text, int length) {
     WriteFile(ConsoleOutput, text, static_cast<DWORD>(length), &written, nullptr);
 }
 
+// The Windows backend has no notices of its own for the log.
+void PlatSetLogWriter(void (*)(const char*)) {}
+
 void PlatFatalNotice(const char* text, const char* caption) {
     MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONERROR);
 }
