@@ -76,7 +76,7 @@ TEST_F(UpdateNetwork, VersionInformationIsReadWholeAcrossPieces) {
     EXPECT_EQ(server.Request(),
               "GET /info/versions.txt HTTP/1.0\r\n"
               "User-Agent: Tolvane Update Check Uninstall (www.tolvane.example)\r\n"
-              "Host: http://127.0.0.1/\r\n"
+              "Host: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n"
               "Connection: closed\r\n\r\n");
     EXPECT_TRUE(log.Has("Recieved -> 0 ["));
 }
