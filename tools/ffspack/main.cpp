@@ -17,6 +17,9 @@ static const Subcommand SUBCOMMANDS[] = {
     {"pack", "pack PROGRAM SCRIPT OUTPUT", RunPack},
     {"unpack", "unpack PACKED [OUTPUT]", RunUnpack},
     {"decode-registration", "decode-registration BODY_FILE", RunDecodeRegistration},
+    {"keygen", "keygen SECRET_KEY_FILE", RunKeygen},
+    {"sign", "sign SECRET_KEY_FILE RELEASE_FILE IDENTITY VERSION", RunSign},
+    {"verify", "verify PUBLIC_KEY RELEASE_FILE IDENTITY VERSION SIGNATURE", RunVerify},
 };
 
 static void PrintUsage(FILE* stream) {

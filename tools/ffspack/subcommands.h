@@ -15,3 +15,6 @@ const int EXIT_USAGE = 2;
 int RunPack(const Arguments& arguments);
 int RunUnpack(const Arguments& arguments);
 int RunDecodeRegistration(const Arguments& arguments);
+int RunKeygen(const Arguments& arguments);
+int RunSign(const Arguments& arguments);
+int RunVerify(const Arguments& arguments);
