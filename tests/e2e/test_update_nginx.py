@@ -10,7 +10,7 @@ import subprocess
 from lib import harness
 from lib.harness import command, script
 from lib.nginx import Nginx
-from lib.registration import Proxy
+from lib.registration import PROXY, Server
 from test_update import (CAPTION, NO_CONTACT, QUESTION, RETRY_CHECK, RETRY_DOWNLOAD, SUCCESS,
                          UpdateTest, block, message_boxes, record)
 
@@ -70,7 +70,9 @@ class NginxUpdate(UpdateTest):
                                  command("DONE")))
 
     def use_proxy(self):
-        proxy = Proxy(self.sandbox, self.defer)
+        # Under Wine the packer's steps before the run take a while: the
+        # proxy must outlive them.
+        proxy = Server(self.sandbox, self.defer, "proxy", PROXY, "--lifetime", "900")
         self.sandbox.regtool("set-dword", "1", INTERNET_SETTINGS, "ProxyEnable", "1")
         self.sandbox.regtool("set-string", "1", INTERNET_SETTINGS, "ProxyServer",
                              "http=127.0.0.1:%d" % proxy.port)
@@ -111,8 +113,8 @@ class BothSystems(NginxUpdate):
 
     def test_signed_release_through_tinyproxy(self):
         self.needs_native_boxes()
-        proxy = self.use_proxy()
         self.pack_with_key(self.publish())
+        proxy = self.use_proxy()
         self.update_and_accept()
         self.assert_installed()
         log = self.sandbox.log()
