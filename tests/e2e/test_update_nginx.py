@@ -23,7 +23,8 @@ class NginxUpdate(UpdateTest):
         super().setUp()
         self.deferred = []
         self.nginx = Nginx(os.path.join(self.sandbox.folder, "nginx"))
-        self.deferred.append(self.nginx.stop)
+        # Also when a subclass's setUp skips the test (no tearDown then).
+        self.addCleanup(self.nginx.stop)
 
     def tearDown(self):
         for undo in reversed(self.deferred):
