@@ -10,7 +10,9 @@
 #
 # Needs the native build (uninstall, ffspack, tests/exitwith), python3 and
 # curl. The program's time is that of the whole run: question, version
-# information, download, and the start of the new release. Everything
+# information, download, the check of the release's signature (the script
+# names a key, so the release is only started when it holds) and the start
+# of the new release. Everything
 # happens in a temporary folder that is removed at the end.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -43,8 +45,15 @@ truncate -s $((size_mb * 1024 * 1024)) "$release"
 export EXITWITH_CODE=1
 bytes=$(stat -c %s "$release")
 
-printf '<testcase>\n<reply crlf="yes">\nHTTP/1.0 200 OK\nContent-Type: text/plain\n\n\x161Tolvane Bench\n\x1622.0\n\x163http://127.0.0.1/\n\x164http://127.0.0.1:%%port%%/files/bench.exe\n\x160\n</reply>\n</testcase>\n' \
-    > "$work/versions.case"
+# Signed as a vendor signs: the release's name and bytes for the block's
+# identity and version.
+key=$("$build/ffspack" keygen "$work/bench.key")
+cp "$release" "$work/bench.exe"
+signature=$("$build/ffspack" sign "$work/bench.key" "$work/bench.exe" "Tolvane Bench" "2.0")
+rm "$work/bench.exe"
+
+printf '<testcase>\n<reply crlf="yes">\nHTTP/1.0 200 OK\nContent-Type: text/plain\n\n\x161Tolvane Bench\n\x1622.0\n\x163http://127.0.0.1/\n\x164http://127.0.0.1:%%port%%/files/bench.exe\n\x165%s\n\x160\n</reply>\n</testcase>\n' \
+    "$signature" > "$work/versions.case"
 printf '<testcase>\n<reply crlf="yes">\nHTTP/1.0 200 OK\nContent-Length: %d\n\n%%file[%s]%%</reply>\n</testcase>\n' \
     "$bytes" "$release" > "$work/download.case"
 python3 "$source_dir/tests/servers/httpserver.py" --dir "$work/server" \
@@ -59,7 +68,7 @@ url="http://127.0.0.1:$port/files/bench.exe"
 script=$work/install.dat
 printf '\x16%s\r\n' 'COMPANY NAME:Tolvane' 'PRODUCT NAME:Bench' 'PRODUCT VERSION:1.54' \
     'INSTALL DIR:Tolvane Bench' 'INSTALL PATH:' \
-    "UPDATE URL:http://127.0.0.1:$port/update/versions.txt" 'DONE:' > "$script"
+    "UPDATE URL:http://127.0.0.1:$port/update/versions.txt" "UPDATE KEY:$key" 'DONE:' > "$script"
 packed=$work/bench-update
 "$build/ffspack" pack "$build/uninstall" "$script" "$packed" >/dev/null
 

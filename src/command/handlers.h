@@ -13,6 +13,7 @@ int SetProductVersion(InstallScript* script, const char* arguments, int32_t* con
 int SetText(InstallScript* script, const char* arguments, int32_t* consumed);
 int SetRegistryPath(InstallScript* script, const char* arguments, int32_t* consumed);
 int SetUpdateUrl(InstallScript* script, const char* arguments, int32_t* consumed);
+int SetUpdateKey(InstallScript* script, const char* arguments, int32_t* consumed);
 int SetInstallName(InstallScript* script, const char* arguments, int32_t* consumed);
 int SetUninstallName(InstallScript* script, const char* arguments, int32_t* consumed);
 

@@ -39,6 +39,7 @@ static const KeywordEntry ScriptKeywords[] = {
     {"INSTALL PATH", SetInstallPath},
     {"INSTALL NAME", SetInstallName},
     {"UNINSTALL NAME", SetUninstallName},
+    {"UPDATE KEY", SetUpdateKey},
 };
 
 int RegisterScriptKeywords() {

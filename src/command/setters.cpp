@@ -1,6 +1,9 @@
 // Keywords that copy one field into a product setting.
 #include "command/handlers.h"
 
+#include "update/release-signature.h"
+#include "zunkcore/zunk-core.h"
+
 int SetCompanyName(InstallScript* script, const char* arguments, int32_t* consumed) {
     return ReadField(arguments, script->companyName, SCRIPT_TEXT_SIZE, consumed);
 }
@@ -23,6 +26,18 @@ int SetRegistryPath(InstallScript* script, const char* arguments, int32_t* consu
 
 int SetUpdateUrl(InstallScript* script, const char* arguments, int32_t* consumed) {
     return ReadField(arguments, script->updateUrl, SCRIPT_TEXT_SIZE, consumed);
+}
+
+// The key releases must be signed with; one that is no key fails the
+// command and leaves none set.
+int SetUpdateKey(InstallScript* script, const char* arguments, int32_t* consumed) {
+    if (!ReadField(arguments, script->updateKey, SCRIPT_TEXT_SIZE, consumed))
+        return 0;
+    if (ReleaseKeyIsValid(script->updateKey))
+        return 1;
+    LogPrint("Malformed update key '%s'\n", script->updateKey);
+    script->updateKey[0] = '\0';
+    return 0;
 }
 
 int SetInstallName(InstallScript* script, const char* arguments, int32_t* consumed) {

@@ -35,6 +35,7 @@ struct InstallScript {
     char uninstallName[SCRIPT_TEXT_SIZE];
     char registrationShortcut[SCRIPT_TEXT_SIZE];
     char updateUrl[SCRIPT_TEXT_SIZE];
+    char updateKey[SCRIPT_TEXT_SIZE];    // the vendor's public key, hexadecimal
     int32_t fileCount;
     const char* fileList;         // points into `text`
     int32_t tempCount;

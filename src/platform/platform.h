@@ -18,6 +18,7 @@
 //   7. Downloaded programs
 //   8. System information
 //   9. Rights: elevation under User Account Control
+//  10. Cryptography: SHA-256 and ECDSA P-256 signatures
 #pragma once
 
 #include "platform/wintypes.h"
@@ -319,3 +320,31 @@ int PlatRegKeyDeletable(HKEY root, const char* subKey);
 #define ERROR_CANCELLED 1223L
 #endif
 int PlatShellRunAs(const char* file, const char* parameters, PlatProcess* process);
+// 10. Cryptography: SHA-256 and ECDSA signatures on the P-256 curve, from the
+// system's own library (Windows CNG; OpenSSL's libcrypto on POSIX). Keys and
+// signatures travel raw: a public key is the point X||Y, a signature r||s,
+// each coordinate 32 bytes big-endian.
+
+#define PLAT_SHA256_SIZE 32
+#define PLAT_P256_SECRET_SIZE 32
+#define PLAT_P256_PUBLIC_SIZE 64
+#define PLAT_P256_SIGNATURE_SIZE 64
+
+// A SHA-256 computation fed piece by piece. Begin gives NULL when the
+// library fails; Finish frees the hash and gives 1 with the digest
+// (`digest` NULL only frees it).
+typedef struct PlatHash_* PlatHash;
+PlatHash PlatSha256Begin();
+int PlatHashAdd(PlatHash hash, const void* data, size_t length);
+int PlatHashFinish(PlatHash hash, uint8_t* digest);
+
+// 1 when the bytes are a point of the curve usable as a public key.
+int PlatP256KeyUsable(const uint8_t* publicKey);
+// 1 when `signature` (r||s) signs the SHA-256 `digest` under `publicKey`.
+int PlatP256Verify(const uint8_t* publicKey, const uint8_t* digest, const uint8_t* signature);
+// A new key pair from the system's random source. 1 on success.
+int PlatP256Generate(uint8_t* secretKey, uint8_t* publicKey);
+// Signs the SHA-256 `digest` with the key pair (both halves: CNG wants
+// them). 1 on success.
+int PlatP256Sign(const uint8_t* secretKey, const uint8_t* publicKey, const uint8_t* digest,
+                 uint8_t* signature);

@@ -2,12 +2,16 @@
 // comes from the network, so only a plain name is accepted; and the file is
 // received under a temporary name beside its target and put in place only
 // once it is complete, so that a failed attempt never destroys the file
-// that was there (it may be the product's own program).
+// that was there (it may be the product's own program). When the script
+// names the vendor's key, the file must also carry the vendor's signature:
+// its SHA-256 is computed as it arrives and checked before it is put in
+// place.
 #include "update/update.h"
 
 #include "command/pathmacro.h"
 #include "platform/platform.h"
-#include "update/http.h"
+#include "update/http-get.h"
+#include "update/release-signature.h"
 #include "winmain/identity.h"
 #include "zunkcore/winhelpr.h"
 #include "zunkcore/zunk-core.h"
@@ -20,7 +24,6 @@
 #define DOWNLOAD_AGENT "Tolvane Update Download " PROGRAM_NAME " (" VENDOR_WEB_SITE ")"
 #define DOWNLOAD_TEMP_PREFIX "Upd"
 #define TEMP_NAME_SIZE 260
-#define CONTENT_LENGTH_FIELD "Content-Length:"
 
 namespace {
 
@@ -34,6 +37,8 @@ bool IsPlainFileName(const char* name) {
     return std::strpbrk(name, "\\/:*?\"<>|") == nullptr;
 }
 
+int ClampToInt(int64_t value) { return static_cast<int>(value > INT32_MAX ? INT32_MAX : value); }
+
 // The folder part of a path, separator included ("" when it has none).
 void FolderOf(const char* path, char* folder) {
     StrCopyN(folder, path, UPDATE_TEXT_SIZE);
@@ -45,76 +50,76 @@ void FolderOf(const char* path, char* folder) {
     *cut = '\0';
 }
 
-// The Content-Length of a header that ends at `blank`, 0 without one. Only
-// the header is searched: the body may hold anything.
-int32_t HeaderFileSize(char* header, char* blank) {
-    char saved = *blank;
-    *blank = '\0';
-    int32_t fileSize = 0;
-    const char* field = nullptr;
-    if (StrFindNoCase(header, CONTENT_LENGTH_FIELD, &field)) {
-        const char* value = field + sizeof CONTENT_LENGTH_FIELD - 1;
-        while (*value != '\0' && static_cast<signed char>(*value) <= 32)
-            ++value;
-        fileSize = StrToInt(value);
-        LogPrint("Filesize = %d (%dk)\n", fileSize, fileSize >> 10);
-    }
-    *blank = saved;
-    return fileSize;
-}
-
 struct Transfer {
-    int32_t fileSize = 0;
-    int32_t received = 0;
-    int result = 0; // 1 once the header end was seen
+    int64_t fileSize = -1;    // the header's Content-Length, -1 without one
+    int64_t received = 0;
     bool writeFailed = false;
+    PlatHash hash = nullptr;  // only when the release must be signed
 };
 
-// Reads the reply: the header, which may come in several pieces, then the
-// body, written to `file` piece by piece.
-void ReceiveFile(Socket* socket, char* buffer, int32_t size, FILE* file, Transfer* transfer) {
-    char* readPosition = buffer;
-    char* const last = buffer + size - 1; // room for the terminator
-    bool headerDone = false;
+// Writes one piece of the body to the file.
+bool Store(const char* piece, int32_t length, FILE* file, Transfer* transfer) {
+    if (transfer->fileSize > 0)
+        WaitProgress(60.0 + 40.0 * static_cast<double>(transfer->received) /
+                                static_cast<double>(transfer->fileSize));
+    if (std::fwrite(piece, 1, static_cast<size_t>(length), file) != static_cast<size_t>(length) ||
+        (transfer->hash && !PlatHashAdd(transfer->hash, piece, static_cast<size_t>(length)))) {
+        transfer->writeFailed = true;
+        return false;
+    }
+    transfer->received += length;
+    LogPrint("Recieved -> [%d / %d]\n", length, ClampToInt(transfer->received));
+    return true;
+}
+
+// The body: what came with the header, then every further piece until the
+// server closes (or sends more than it announced).
+void ReceiveFile(HttpReply* reply, char* buffer, int32_t size, FILE* file, Transfer* transfer) {
+    if (reply->filled > reply->bodyStart &&
+        !Store(buffer + reply->bodyStart, reply->filled - reply->bodyStart, file, transfer))
+        return;
     int32_t piece = 0;
-    while (last - readPosition > 0 &&
-           SocketRead(socket, readPosition, static_cast<int32_t>(last - readPosition), &piece) ==
-               1) {
-        readPosition[piece] = '\0';
-        if (!headerDone) {
-            // Searched in this piece only: the header pieces accumulate.
-            const char* blank = nullptr;
-            if (!StrFind(readPosition, "\r\n\r\n", &blank)) {
-                readPosition += piece;
-                continue;
-            }
-            char* headerEnd = readPosition + (blank - readPosition);
-            transfer->fileSize = HeaderFileSize(readPosition, headerEnd);
-            headerDone = true;
-            char* body = headerEnd + 4;
-            piece -= static_cast<int32_t>(body - readPosition);
-            readPosition = body;
-        }
-        if (transfer->fileSize > 0)
-            WaitProgress(60.0 + 40.0 * transfer->received / transfer->fileSize);
-        if (piece > INT32_MAX - transfer->received ||
-            std::fwrite(readPosition, 1, static_cast<size_t>(piece), file) !=
-                static_cast<size_t>(piece)) {
-            transfer->writeFailed = true;
+    while (SocketRead(reply->socket, buffer, size, &piece) == 1) {
+        if (!Store(buffer, piece, file, transfer))
             return;
-        }
-        transfer->received += piece;
-        LogPrint("Recieved -> [%d / %d]\n", piece, transfer->received);
-        transfer->result = 1;
+        if (transfer->fileSize >= 0 && transfer->received > transfer->fileSize)
+            return;
     }
 }
 
 int Complete(const Transfer& transfer) {
-    if (transfer.fileSize == 0)
-        return transfer.result;
-    if (transfer.fileSize == transfer.received)
+    if (transfer.fileSize < 0 || transfer.fileSize == transfer.received)
         return 1;
-    LogPrint("Sizes to not match (%d != %d)\n", transfer.fileSize, transfer.received);
+    LogPrint("Sizes to not match (%d != %d)\n", ClampToInt(transfer.fileSize),
+             ClampToInt(transfer.received));
+    return 0;
+}
+
+// Before anything is fetched: a release that must be signed needs a
+// signature in its block.
+int SignatureExpected(const InstallScript* settings, const char* name) {
+    if (settings->updateKey[0] == '\0') {
+        LogPrint("The update '%s' is not signed: no key to check it with\n", name);
+        return 1;
+    }
+    if (UpdateOffer.signature[0] != '\0')
+        return 1;
+    LogPrint("No signature for '%s' in the version information\n", name);
+    return 0;
+}
+
+// The received file against the block's signature, when there is a key.
+int SignatureHolds(const InstallScript* settings, const char* name, const uint8_t* fileDigest) {
+    if (settings->updateKey[0] == '\0')
+        return 1;
+    if (ReleaseSignatureVerify(settings->updateKey, UpdateOffer.identity,
+                               UpdateOffer.versionRecord, name, fileDigest,
+                               UpdateOffer.signature)) {
+        LogPrint("Signature of '%s' verified\n", name);
+        return 1;
+    }
+    LogPrint("Bad signature for '%s' %s (%s)\n", name, UpdateOffer.versionRecord,
+             UpdateOffer.identity);
     return 0;
 }
 
@@ -155,6 +160,8 @@ int DownloadUpdate(InstallScript* settings, const char* url, int32_t useProxy, c
     if (!ExpandPathMacros(settings, name, UpdateSavePath, &flags))
         return 0;
     LogPrint("Save to -> [%s]\n", UpdateSavePath);
+    if (!SignatureExpected(settings, name))
+        return 0;
 
     char folder[UPDATE_TEXT_SIZE];
     char partial[TEMP_NAME_SIZE];
@@ -170,34 +177,34 @@ int DownloadUpdate(InstallScript* settings, const char* url, int32_t useProxy, c
         return 0;
     }
 
-    Socket* socket = nullptr;
-    int32_t headerLength = 0;
-    if (!HttpOpenRequest(url, DOWNLOAD_AGENT, "GET", 0, useProxy, &socket, buffer, size,
-                         &headerLength)) {
+    HttpReply reply;
+    if (!HttpGet(url, DOWNLOAD_AGENT, useProxy, buffer, size, &reply)) {
         std::fclose(file);
         PlatDeleteFile(partial);
         return 0;
     }
-
     Transfer transfer;
-    if (!HttpSendAll(socket, buffer, headerLength)) {
-        LogPrint("Unable to output header (%s)\n", SocketErrorText(socket));
-    } else {
-        WaitProgress(60);
-        ReceiveFile(socket, buffer, size, file, &transfer);
-    }
+    transfer.fileSize = reply.header.contentLength;
+    if (settings->updateKey[0] != '\0' && (transfer.hash = PlatSha256Begin()) == nullptr)
+        LogPrint("Unable to compute the SHA-256 the signature covers\n");
+    if (transfer.fileSize >= 0)
+        LogPrint("Filesize = %d (%dk)\n", ClampToInt(transfer.fileSize),
+                 ClampToInt(transfer.fileSize >> 10));
+    ReceiveFile(&reply, buffer, size, file, &transfer);
 
     bool written = std::fclose(file) == 0 && !transfer.writeFailed;
-    SocketShutdown(socket);
-    SocketClose(socket);
-    SocketDelete(&socket);
+    HttpCloseReply(&reply);
 
     int complete = 0;
+    uint8_t fileDigest[PLAT_SHA256_SIZE];
+    bool hashed = transfer.hash && PlatHashFinish(transfer.hash, fileDigest);
     if (!written) {
         LogPrint("Unable to write file '%s'\n", UpdateSavePath);
     } else {
         complete = Complete(transfer);
     }
+    if (complete && settings->updateKey[0] != '\0')
+        complete = hashed && SignatureHolds(settings, name, fileDigest);
     if (complete)
         complete = PutInPlace(partial, UpdateSavePath);
     if (!complete)

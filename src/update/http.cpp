@@ -1,7 +1,7 @@
 // The HTTP/1.0 client: URL splitting, the user's proxy, connecting and the
-// request header. Servers in the field rely on the header exactly as it is
-// written here (the Host line carries the scheme and a closing "/", and the
-// connection is "closed"), so it must not be tidied up.
+// request header. The Host line names the host (and a port that is not the
+// default) as web servers require; servers in the field rely on the rest of
+// the header as it is written here (the connection is "closed").
 #include "update/http.h"
 
 #include "zunkcore/registry.h"
@@ -38,6 +38,21 @@ int HttpSplitUrl(const char* url, char* site, char* path) {
         lastColon[1] = '\0';
     }
     return 1;
+}
+
+void HttpHostField(const char* url, char* host) {
+    CHECK_POINTER(url);
+    CHECK_POINTER(host);
+    char scheme[SOCKET_SCHEME_SIZE], name[SOCKET_HOST_SIZE];
+    char user[SOCKET_USER_SIZE], password[SOCKET_PASSWORD_SIZE];
+    char directory[2], file[2];    // not wanted; cut to nothing
+    int32_t port = 0;
+    SocketParseUrl(url, scheme, name, &port, directory, sizeof directory, file, sizeof file, user,
+                   password);
+    if (port != 0 && port != SocketDefaultPort(scheme))
+        std::snprintf(host, HTTP_TEXT_SIZE, "%s:%d", name, port);
+    else
+        std::snprintf(host, HTTP_TEXT_SIZE, "%s", name);
 }
 
 int HttpProxyFromSetting(const char* proxyServer, char* proxy, int proxySize) {
@@ -152,7 +167,9 @@ int HttpOpenRequest(const char* url, const char* userAgent, const char* method,
     HeaderWriter writer = {requestBuffer, bufferSize, 0, true};
     HeaderAppend(&writer, "%s %s HTTP/1.0\r\n", method, proxy[0] ? url : path);
     if (userAgent) HeaderAppend(&writer, "User-Agent: %s\r\n", userAgent);
-    HeaderAppend(&writer, "Host: %s\r\n", site);
+    char hostField[HTTP_TEXT_SIZE];
+    HttpHostField(url, hostField);
+    HeaderAppend(&writer, "Host: %s\r\n", hostField);
     if (contentLength > 0) HeaderAppend(&writer, "Content-Length: %d\r\n", contentLength);
     HeaderAppend(&writer, "Connection: closed\r\n\r\n");
     if (!writer.fits) {

@@ -22,10 +22,15 @@ int HttpOpenRequest(const char* url, const char* userAgent, const char* method,
 // Sends all `length` bytes; 1 when done, 0 when a write fails.
 int HttpSendAll(Socket* socket, const void* data, int32_t length);
 
-// Splits a URL into the Host header's text (scheme, "://", host and "/",
+// Splits a URL into the site shown in the log (scheme, "://", host and "/",
 // the port removed) and the path from the first "/" after the host. Both
 // buffers hold HTTP_TEXT_SIZE bytes. 0 when the URL is too long for them.
 int HttpSplitUrl(const char* url, char* site, char* path);
+
+// The Host header's value for a URL: the host name, followed by ":port"
+// only when the URL names a port other than its scheme's default. `host`
+// holds HTTP_TEXT_SIZE bytes.
+void HttpHostField(const char* url, char* host);
 
 // The proxy part of a "ProxyServer" value: the "http=" entry when there is
 // one, else the whole value, ended at the first ";". Exposed for tests.

@@ -46,6 +46,10 @@ void FillUpdateDialog(HWND dialog, const UpdateDialogTexts* texts) {
     DialogToForeground(dialog);
 }
 
+bool IsWebAddress(const char* text) {
+    return StrStartsWithNoCase(text, "http://") || StrStartsWithNoCase(text, "https://");
+}
+
 int UpdateDialogProcedure(HWND dialog, const DialogEvent* event, void* context) {
     const UpdateDialogTexts* texts = static_cast<const UpdateDialogTexts*>(context);
     switch (event->kind) {
@@ -56,9 +60,15 @@ int UpdateDialogProcedure(HWND dialog, const DialogEvent* event, void* context) 
         if (event->code != BN_CLICKED)
             return 0;
         if (event->control == IDC_UPDATE_WEBPAGE) {
-            // The shell's "open"; a failure is logged and the dialog stays.
-            uint32_t exitCode = 0;
-            RunProgram(texts->webPage, "", 0, &exitCode);
+            // The shell's "open" would start a program just as well: only
+            // a web address goes to it. A failure is logged and the dialog
+            // stays.
+            if (IsWebAddress(texts->webPage)) {
+                uint32_t exitCode = 0;
+                RunProgram(texts->webPage, "", 0, &exitCode);
+            } else {
+                LogPrint("Refusing to open '%s': not a web page\n", texts->webPage);
+            }
         } else if (event->control == IDC_UPDATE_DOWNLOAD) {
             DialogEnd(dialog, UPDATE_DIALOG_DOWNLOAD);
         } else if (event->control == IDOK || event->control == IDCANCEL) {

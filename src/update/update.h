@@ -30,7 +30,8 @@ extern char UpdateSavePath[UPDATE_TEXT_SIZE];
 int CheckForUpdate(HWND ownerWindow, InstallScript* settings);
 
 // One attempt at the version information: the whole reply, header
-// included, NUL-terminated in `buffer`. 1 when at least one piece arrived.
+// included, NUL-terminated in `buffer` (redirects followed). 1 for a 2xx
+// reply with all its announced body (or one that filled the buffer).
 int FetchVersionInfo(InstallScript* settings, const char* url, int32_t useProxy, char* buffer,
                      int32_t size);
 
@@ -42,11 +43,17 @@ int ParseVersionInfo(InstallScript* settings, const char* reply);
 // What the product's block offers.
 struct VersionOffer {
     char identity[UPDATE_TEXT_SIZE];
-    char newVersionText[UPDATE_VERSION_TEXT_SIZE];
+    char newVersionText[UPDATE_VERSION_TEXT_SIZE];  // cut after its number
+    char versionRecord[UPDATE_VERSION_TEXT_SIZE];   // the "2" value as received
+    char signature[UPDATE_TEXT_SIZE];               // the "5" value, hexadecimal
     char webPage[UPDATE_TEXT_SIZE];
     char downloadUrl[UPDATE_TEXT_SIZE];
     double newVersion;
 };
+
+// The offer the last update dialog was shown for: the download is checked
+// against its identity, version and signature.
+extern VersionOffer UpdateOffer;
 
 // The scan of ParseVersionInfo without its messages: fills `offer` from the
 // block whose identity equals `identity` (ASCII letter case ignored). 1 when
@@ -67,7 +74,8 @@ int ShowUpdateDialog(HWND ownerWindow, InstallScript* settings, const char* newV
                      const char* webPage, const char* downloadUrl);
 
 // One attempt at the download into UpdateSavePath. 1 when the file was
-// received completely and is in place.
+// received completely with a 2xx status, its signature (when the script
+// sets a key) verified against UpdateOffer, and it is in place.
 int DownloadUpdate(InstallScript* settings, const char* url, int32_t useProxy, char* buffer,
                    int32_t size);
 

@@ -1,11 +1,16 @@
 // One request for the version information: the whole reply, header and
-// all, is read into the reply buffer as text.
+// all, is read into the reply buffer as text. Only a complete 2xx reply
+// counts; anything else fails the attempt, so the user is asked whether to
+// try again.
 #include "update/update.h"
 
-#include "update/http.h"
+#include "update/http-get.h"
 #include "winmain/identity.h"
 #include "zunkcore/winhelpr.h"
 #include "zunkcore/zunk-core.h"
+
+#include <algorithm>
+#include <climits>
 
 #define VERSION_CHECK_AGENT "Tolvane Update Check " PROGRAM_NAME " (" VENDOR_WEB_SITE ")"
 
@@ -18,33 +23,34 @@ int FetchVersionInfo(InstallScript* settings, const char* url, int32_t useProxy,
         return 0;
     buffer[0] = '\0';
 
-    Socket* socket = nullptr;
-    int32_t headerLength = 0;
-    if (!HttpOpenRequest(url, VERSION_CHECK_AGENT, "GET", 0, useProxy, &socket, buffer, size,
-                         &headerLength))
-        return 0;
-
-    int result = 0;
-    if (!HttpSendAll(socket, buffer, headerLength)) {
-        LogPrint("Unable to output header (%s)\n", SocketErrorText(socket));
-    } else {
-        WaitProgress(60);
+    HttpReply reply;
+    if (!HttpGet(url, VERSION_CHECK_AGENT, useProxy, buffer, size, &reply)) {
         buffer[0] = '\0';
-        int32_t offset = 0;
-        int32_t received = 0;
-        // One byte of the buffer stays free for the terminator.
-        while (size - 1 - offset > 0 &&
-               SocketRead(socket, buffer + offset, size - 1 - offset, &received) == 1) {
-            result = 1;
-            LogPrint("Recieved -> %d [%d]\n", offset, received);
-            offset += received;
-            buffer[offset] = '\0';
-        }
+        return 0;
+    }
+    LogPrint("Recieved -> %d [%d]\n", 0, reply.filled);
+    int32_t offset = reply.filled;
+    int32_t received = 0;
+    // One byte of the buffer stays free for the terminator.
+    while (size - 1 - offset > 0 &&
+           SocketRead(reply.socket, buffer + offset, size - 1 - offset, &received) == 1) {
+        LogPrint("Recieved -> %d [%d]\n", offset, received);
+        offset += received;
+        buffer[offset] = '\0';
     }
 
     WaitProgress(80);
-    SocketShutdown(socket);
-    SocketClose(socket);
-    SocketDelete(&socket);
-    return result;
+    HttpCloseReply(&reply);
+    // A reply cut short may have lost blocks or the end of a value. One that
+    // fills the buffer is kept as far as it goes.
+    int64_t body = offset - reply.bodyStart;
+    if (reply.header.contentLength >= 0 && offset < size - 1 &&
+        body != reply.header.contentLength) {
+        LogPrint("Sizes to not match (%d != %d)\n",
+                 static_cast<int>(std::min<int64_t>(reply.header.contentLength, INT32_MAX)),
+                 static_cast<int>(body));
+        buffer[0] = '\0';
+        return 0;
+    }
+    return 1;
 }

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+VersionOffer UpdateOffer;
+
 int ReadInfoLine(const char** cursor, char* buffer, int capacity) {
     CHECK_POINTER(cursor);
     CHECK_POINTER(buffer);
@@ -48,7 +50,7 @@ int ScanVersionInfo(const char* identity, const char* reply, VersionOffer* offer
     CHECK_POINTER(reply);
     CHECK_POINTER(offer);
     offer->identity[0] = offer->newVersionText[0] = offer->webPage[0] = '\0';
-    offer->downloadUrl[0] = '\0';
+    offer->downloadUrl[0] = offer->versionRecord[0] = offer->signature[0] = '\0';
     offer->newVersion = 0.0;
 
     const char* p = reply;
@@ -65,19 +67,26 @@ int ScanVersionInfo(const char* identity, const char* reply, VersionOffer* offer
         switch (code) {
         case '1':
             // A new block; the download address and the number carry over.
+            // A signature belongs to its block alone.
             offer->newVersionText[0] = offer->webPage[0] = '\0';
+            offer->versionRecord[0] = offer->signature[0] = '\0';
             read = ReadInfoLine(&p, offer->identity, sizeof offer->identity);
             break;
         case '2':
             read = ReadInfoLine(&p, offer->newVersionText, sizeof offer->newVersionText);
-            if (read)
+            if (read) {
+                StrCopy(offer->versionRecord, offer->newVersionText);
                 ParseVersionNumber(&offer->newVersion, offer->newVersionText);
+            }
             break;
         case '3':
             read = ReadInfoLine(&p, offer->webPage, sizeof offer->webPage);
             break;
         case '4':
             read = ReadInfoLine(&p, offer->downloadUrl, sizeof offer->downloadUrl);
+            break;
+        case '5':
+            read = ReadInfoLine(&p, offer->signature, sizeof offer->signature);
             break;
         case '0':
             if (StrEqualNoCase(offer->identity, identity))
@@ -112,6 +121,7 @@ int ParseVersionInfo(InstallScript* settings, const char* reply) {
     LogPrint("Match: %f %f\n", current, offer.newVersion);
 
     if (current < offer.newVersion) {
+        UpdateOffer = offer;
         ShowUpdateDialog(settings->notifyWindow, settings, offer.newVersionText, offer.webPage,
                          offer.downloadUrl);
     } else {

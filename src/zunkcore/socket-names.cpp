@@ -29,17 +29,18 @@ const SchemePort schemePorts[] = {
     {"http", 80}, {"https", 443}, {"ftp", 21}, {"telnet", 23}, {"shout", 8000},
 };
 
-int DefaultPort(const char* scheme) {
-    for (const SchemePort& row : schemePorts)
-        if (StrEqualNoCase(scheme, row.scheme)) return row.port;
-    return 0;
-}
-
 #define SCHEME_LENGTH_MAXIMUM 10
 #define PORT_TEXT_SIZE 16
 #define URL_PART_SIZE 11
 
 }    // namespace
+
+int SocketDefaultPort(const char* scheme) {
+    CHECK_POINTER(scheme);
+    for (const SchemePort& row : schemePorts)
+        if (StrEqualNoCase(scheme, row.scheme)) return row.port;
+    return 0;
+}
 
 int SocketParseDottedQuad(const char* text, uint8_t* address) {
     CHECK_POINTER(text);
@@ -143,7 +144,7 @@ int SocketParseUrl(const char* url, char* scheme, char* host, int32_t* port, cha
     }
     CopySpan(host, SOCKET_HOST_SIZE, start, hostEnd);
 
-    if (*port == 0 && scheme[0]) *port = DefaultPort(scheme);
+    if (*port == 0 && scheme[0]) *port = SocketDefaultPort(scheme);
     return 1;
 }
 

@@ -92,4 +92,6 @@ int SocketResolveHost(HostAddress* host, const char* name);
 int SocketParseUrl(const char* url, char* scheme, char* host, int32_t* port, char* directory,
                    int directorySize, char* file, int fileSize, char* user, char* password);
 int SocketResolveUrl(HostAddress* host, const char* url);
+// The port a scheme uses when a URL names none ("http" 80); 0 when unknown.
+int SocketDefaultPort(const char* scheme);
 int SocketLocalHost(HostAddress* host);

@@ -2,6 +2,7 @@
 the errors, checked against an independent reading of the archive layout."""
 
 import argparse
+import hashlib
 import os
 import random
 import shutil
@@ -296,6 +297,91 @@ class PackerTest(unittest.TestCase):
         self.assertFalse(self.packer.exists("out.exe"))
         self.assertFalse(self.packer.exists("out.txt"))
         self.assertEqual(sorted(os.listdir(self.folder)), ["folder", "program.exe", "script.txt"])
+
+
+# SubjectPublicKeyInfo of a P-256 key, up to the uncompressed point.
+P256_KEY_PREFIX = bytes.fromhex("3059301306072a8648ce3d020106082a8648ce3d030107034200")
+
+
+def der_integer(value):
+    value = value.lstrip(b"\0") or b"\0"
+    if value[0] & 0x80:
+        value = b"\0" + value
+    return b"\x02" + bytes([len(value)]) + value
+
+
+class SigningTest(unittest.TestCase):
+    """keygen, sign and verify; each signature is also checked by the
+    openssl tool, an implementation of its own."""
+
+    def setUp(self):
+        base = os.path.join(ARGS.build_dir, "e2e-ffspack")
+        os.makedirs(base, exist_ok=True)
+        self.folder = tempfile.mkdtemp(dir=base)
+        self.packer = Packer(self.folder)
+
+    def tearDown(self):
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    def line(self, *arguments):
+        result = self.packer.run(*arguments)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return result.stdout.decode().strip()
+
+    def openssl_accepts(self, key, signature, text):
+        for name, data in [("key.der", P256_KEY_PREFIX + b"\x04" + bytes.fromhex(key)),
+                           ("text", text)]:
+            self.packer.write(name, data)
+        raw = bytes.fromhex(signature)
+        body = der_integer(raw[:32]) + der_integer(raw[32:])
+        self.packer.write("sig.der", b"\x30" + bytes([len(body)]) + body)
+        return subprocess.run(["openssl", "dgst", "-sha256", "-verify", "key.der", "-keyform",
+                               "DER", "-signature", "sig.der", "text"], cwd=self.folder,
+                              capture_output=True).returncode == 0
+
+    def test_a_signature_holds_for_its_release_only(self):
+        key = self.line("keygen", "vendor.key")
+        self.assertRegex(key, r"^[0-9a-f]{128}$")
+        if ARGS.backend == "posix":
+            self.assertEqual(os.stat(os.path.join(self.folder, "vendor.key")).st_mode & 0o777,
+                             0o600)
+        os.makedirs(os.path.join(self.folder, "dist"))
+        self.packer.write("dist/widget-setup.exe", b"release bytes")
+        signature = self.line("sign", "vendor.key", "dist/widget-setup.exe", "Acme Widget", "1.9")
+        self.assertRegex(signature, r"^[0-9a-f]{128}$")
+
+        text = ("Acme Widget\n1.9\nwidget-setup.exe\n%s\n" %
+                hashlib.sha256(b"release bytes").hexdigest()).encode()
+        self.assertTrue(self.openssl_accepts(key, signature, text))
+        self.assertFalse(self.openssl_accepts(key, signature, text.replace(b"1.9", b"2.0")))
+
+        good = ["verify", key, "dist/widget-setup.exe", "Acme Widget", "1.9", signature]
+        self.assertEqual(self.packer.run(*good).returncode, 0)
+        for index, other in [(3, "Acme Gadget"), (4, "1.10"), (5, signature[::-1]),
+                             (1, key[:64] + key[64:].replace("a", "b", 1))]:
+            changed = list(good)
+            changed[index] = other
+            result = self.packer.run(*changed)
+            self.assertEqual(result.returncode, 1, changed)
+            self.assertTrue(result.stderr.startswith(b"ffspack: "), result.stderr)
+        self.packer.write("dist/widget-setup.exe", b"release bytez")
+        self.assertEqual(self.packer.run(*good).returncode, 1)
+
+    def test_keygen_never_replaces_a_file(self):
+        self.packer.write("vendor.key", b"precious")
+        result = self.packer.run("keygen", "vendor.key")
+        self.assertEqual(result.returncode, 1)
+        self.assertIn(b"exists already", result.stderr)
+        self.assertEqual(result.stdout, b"")
+        self.assertEqual(self.packer.read("vendor.key"), b"precious")
+
+    def test_sign_wants_a_secret_key_file(self):
+        self.packer.write("release.exe", b"x")
+        self.packer.write("not.key", b"ffspack P-256 secret key\n00\n")
+        result = self.packer.run("sign", "not.key", "release.exe", "A B", "1")
+        self.assertEqual(result.returncode, 1)
+        self.assertIn(b"is no secret key file", result.stderr)
+        self.assertEqual(self.packer.run("sign", "not.key").returncode, 2)
 
 
 def main():

@@ -323,13 +323,24 @@ class Downloads(UpdateTest):
         self.assert_failed_download_keeps_the_old_program(result)
         self.assertEqual(self.sandbox.log().count("Sizes to not match (5000 != 5)\n"), 2)
 
-    def test_header_end_split_between_pieces_is_never_found(self):
+    def test_header_end_split_between_pieces_is_found(self):
         # 34 bytes in two pieces of 17: the empty line's CR LF opens the second.
         self.serve(self.offer(), reply="HTTP/1.0 200 OK\r\n\r\nnew release 123", pieces=2)
         self.pack()
+        result = self.check(["yes", "1026"])
+        self.assertEqual(message_boxes(result.stdout), [QUESTION, FAILED])
+        self.assertEqual(self.demo_program(), b"new release 123")
+
+    def test_error_page_is_never_put_in_place_nor_started(self):
+        page = "<h1>404 Not Found</h1>"
+        self.serve(self.offer(), reply="HTTP/1.0 404 Not Found\r\nContent-Length: %d\r\n\r\n%s"
+                   % (len(page), page))
+        self.pack()
         result = self.check(["yes", "1026", "no"])
         self.assert_failed_download_keeps_the_old_program(result)
-        self.assertNotIn("Recieved -> [", self.sandbox.log())
+        self.assertEqual(self.sandbox.log().count("Server replied 'HTTP/1.0 404 Not Found'\n"), 2)
+        self.assertIn("The update 'demo.exe' is not signed: no key to check it with\n",
+                      self.sandbox.log())
 
     def test_hostile_file_names_are_refused(self):
         for name in ["..\\..\\escaped.exe", "$1escaped.exe", "C:escaped.exe"]:
@@ -397,6 +408,16 @@ class Offers(UpdateTest):
         self.assertEqual(len(self.server.requests()), 1)
         self.assertEqual(self.demo_program(), OLD_RELEASE)
 
+    def test_version_information_that_is_no_success_asks_to_try_again(self):
+        # Even with the product's block in it, an error page is no version
+        # information.
+        self.server = UpdateServer(os.path.join(self.sandbox.folder, "server"),
+                                   "HTTP/1.0 404 Not Found\r\n\r\n" + self.offer())
+        self.pack(update_url=self.server.url(VERSIONS_PATH))
+        result = self.check(["yes", "no"])
+        self.assertEqual(message_boxes(result.stdout), [QUESTION, RETRY_CHECK, NO_CONTACT])
+        self.assertIn("Server replied 'HTTP/1.0 404 Not Found'\n", self.sandbox.log())
+
     def test_server_down_asks_to_try_again(self):
         self.serve(self.offer())
         url = self.server.url(VERSIONS_PATH)
@@ -436,6 +457,22 @@ class WebPage(UpdateTest):
             time.sleep(0.1)
         with open(opened) as f:
             self.assertEqual(f.read(), "http://127.0.0.1/demo\n")
+
+    def test_only_web_addresses_are_opened(self):
+        self.server.stop()
+        for page in ["C:\\Windows\\notepad.exe", "file:///bin/sh", "ftp://127.0.0.1/x",
+                     "xhttp://127.0.0.1/"]:
+            with self.subTest(page=page):
+                info = self.offer().replace("http://127.0.0.1/demo", page)
+                self.serve(info)
+                self.pack()
+                result = self.check(["yes", "1025", "close"])
+                self.assertEqual(message_boxes(result.stdout), [QUESTION])
+                log = self.sandbox.log()
+                self.assertIn("Refusing to open '%s': not a web page\n" % page, log)
+                self.assertNotIn("Unable to execute", log)
+                self.server.stop()
+        self.server = None
 
     def test_without_an_opener_the_failure_is_logged(self):
         self.sandbox.extra_environment["PATH"] = os.path.join(self.sandbox.folder, "empty")

@@ -44,6 +44,7 @@ class Case:
         self.pieces = 1
         self.delay = 0.0
         self.cut = None
+        self.split_at = []
         self.mode = "reply"
         reply = re.search(r"<reply([^>]*)>\n?(.*?)</reply>", text, re.S)
         if reply:
@@ -79,6 +80,8 @@ class Case:
                 self.pieces = max(1, int(words[1]))
             elif words[0] == "delay-ms":
                 self.delay = int(words[1]) / 1000.0
+            elif words[0] == "split-at":
+                self.split_at = sorted(int(word) for word in words[1:])
             elif words[0] == "cut":
                 self.cut = int(words[1])
             elif words[0] in ("silent", "close-at-once", "no-accept"):
@@ -151,12 +154,16 @@ class Server(LoopbackServer):
         data = memoryview(case.reply)
         if case.cut is not None:
             data = data[: case.cut]
-        size = (len(data) + case.pieces - 1) // case.pieces if data else 0
+        if case.split_at:
+            bounds = [0] + [at for at in case.split_at if 0 < at < len(data)] + [len(data)]
+        else:
+            size = max((len(data) + case.pieces - 1) // case.pieces, 1)
+            bounds = list(range(0, len(data), size)) + [len(data)]
         try:
-            for start in range(0, len(data), max(size, 1)):
+            for start, end in zip(bounds, bounds[1:]):
                 if case.delay:
                     time.sleep(case.delay)
-                connection.sendall(data[start : start + size])
+                connection.sendall(data[start:end])
             self.close_gently(connection)
         except OSError:
             pass

@@ -64,7 +64,7 @@ TEST_F(HttpProxy, EnabledProxyGetsTheWholeUrl) {
     ASSERT_EQ(exchange.opened, 1);
     const std::string header = "POST " + url + " HTTP/1.0\r\n"
                                "User-Agent: " TEST_USER_AGENT "\r\n"
-                               "Host: http://127.0.0.1/\r\n"
+                               "Host: 127.0.0.1:" + std::to_string(origin.Port()) + "\r\n"
                                "Content-Length: 3\r\n"
                                "Connection: closed\r\n\r\n";
     EXPECT_EQ(exchange.header, header);
@@ -78,7 +78,7 @@ TEST_F(HttpProxy, DisabledOrRefusedProxyConnectsDirectly) {
     ASSERT_GT(origin.Port(), 0);
     const std::string direct = "GET /v.txt HTTP/1.0\r\n"
                                "User-Agent: " TEST_USER_AGENT "\r\n"
-                               "Host: http://127.0.0.1/\r\n"
+                               "Host: 127.0.0.1:" + std::to_string(origin.Port()) + "\r\n"
                                "Connection: closed\r\n\r\n";
     LogCapture log;
     // A proxy that would refuse: any use of it fails the request.

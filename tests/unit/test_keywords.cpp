@@ -15,7 +15,7 @@ const char* const AllKeywords[] = {
     "WINDOW",       "OLE",          "AGREEMENT",       "MESSAGE",       "LISTSERVER",
     "REGISTER",     "BREAK",        "UPDATE URL",      "INSTALL",       "DONE",
     "REGISTRY PATH", "INSTALL SIZE", "INSTALL DIR",    "INSTALL PATH",  "INSTALL NAME",
-    "UNINSTALL NAME"};
+    "UNINSTALL NAME", "UPDATE KEY"};
 
 int Accept(InstallScript*, const char*, int32_t* consumed) {
     *consumed += 5;
@@ -125,6 +125,26 @@ TEST_F(Keywords, SettersCopyTheirField) {
     EXPECT_STREQ(script->updateUrl, "http://example.test/v");
     EXPECT_STREQ(script->installName, "setup.exe");
     EXPECT_STREQ(script->uninstallName, "$3uninstall.exe");
+}
+
+TEST_F(Keywords, UpdateKeyMustBeAPointOfTheCurve) {
+    const std::string key =
+        "4692383c9102641eb2a57d6f8519bf025fbca2e6681b1691d83292f72ab86a18"
+        "1743b4be417a4a34f26629194ab30d14d779d029add1d64ee9c1a96513d71425";
+    Run(Command("UPDATE KEY", key + "\r\n"));
+    EXPECT_EQ(script->updateKey, key);
+    ScriptFree(&script);
+
+    std::string offCurve = key;
+    offCurve[0] = '5';
+    for (const std::string& bad : {std::string("abc"), key.substr(2), key + "00", offCurve,
+                                   std::string()}) {
+        LogCapture log;
+        Run(Command("UPDATE KEY", bad + "\r\n"));
+        EXPECT_STREQ(script->updateKey, "") << bad;
+        EXPECT_TRUE(log.Has("Malformed update key '" + bad + "'\n")) << log.Text();
+        ScriptFree(&script);
+    }
 }
 
 TEST_F(Keywords, InstallDirEndsInOneBackslash) {

@@ -50,7 +50,7 @@ TEST_F(SubmitTest, ThePostCarriesTheFramedBody) {
     BuildRegistrationBody(payload_, length_, body, &bodyLength);
     EXPECT_EQ(server.Request(), "POST /cgi/register HTTP/1.0\r\n"
                                 "User-Agent: Tolvane Register Uninstall (www.tolvane.example)\r\n"
-                                "Host: http://127.0.0.1/\r\n"
+                                "Host: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n"
                                 "Content-Length: " +
                                     std::to_string(bodyLength) +
                                     "\r\n"

@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifndef _WIN32
@@ -194,13 +195,25 @@ class ServerProcess {
 // The HTTP server serving one case of tests/servers/cases.
 class HttpServer : public ServerProcess {
   public:
-    explicit HttpServer(const std::string& caseName)
-        : ServerProcess("httpserver.py",
-                        {"--case", SourceFolder() + "/tests/servers/cases/" + caseName + ".case"}) {}
+    explicit HttpServer(const std::string& caseName,
+                        const std::vector<std::pair<std::string, std::string>>& routes = {})
+        : ServerProcess("httpserver.py", Arguments(caseName, routes)) {}
 
     std::string Url(const std::string& path) const {
         return "http://127.0.0.1:" + std::to_string(Port()) + path;
     }
+    // The case for every request, and the cases of some paths.
+    static std::vector<std::string> Arguments(
+        const std::string& caseName, const std::vector<std::pair<std::string, std::string>>& routes) {
+        const std::string cases = SourceFolder() + "/tests/servers/cases/";
+        std::vector<std::string> arguments = {"--case", cases + caseName + ".case"};
+        for (const auto& route : routes) {
+            arguments.push_back("--route");
+            arguments.push_back(route.first + "=" + cases + route.second + ".case");
+        }
+        return arguments;
+    }
+
     // The bytes of the n-th request, once the server has all of them.
     std::string Request(int number = 1) const {
         return Folder().WaitFor("request-" + std::to_string(number), 5000);

@@ -4,6 +4,7 @@
 #include "log-capture.h"
 #include "scratch-folder.h"
 #include "test_socket_servers.h"
+#include "update/release-signature.h"
 #include "update/update.h"
 #include "zunkcore/socket.h"
 
@@ -76,7 +77,7 @@ TEST_F(UpdateNetwork, VersionInformationIsReadWholeAcrossPieces) {
     EXPECT_EQ(server.Request(),
               "GET /info/versions.txt HTTP/1.0\r\n"
               "User-Agent: Tolvane Update Check Uninstall (www.tolvane.example)\r\n"
-              "Host: http://127.0.0.1/\r\n"
+              "Host: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n"
               "Connection: closed\r\n\r\n");
     EXPECT_TRUE(log.Has("Recieved -> 0 ["));
 }
@@ -120,17 +121,48 @@ TEST_F(UpdateNetwork, WithoutLengthTheFileEndsWhereTheServerCloses) {
     EXPECT_FALSE(log.Has("Filesize"));
 }
 
+TEST_F(UpdateNetwork, HeaderIsCollectedWhereverTheReadsSplitIt) {
+    // The empty line's CR LF opens the second piece: a complete reply.
+    HttpServer server("release-split-header");
+    ASSERT_GT(server.Port(), 0);
+    ScratchFolder::Write(InFolder("demo.exe"), "old release");
+    EXPECT_EQ(Download(server.Url("/demo.exe")), 1);
+    EXPECT_EQ(ScratchFolder::Read(InFolder("demo.exe")), "new release 123");
+}
+
+TEST_F(UpdateNetwork, RedirectsAreFollowedWithinTheAttempt) {
+    HttpServer server("redirect", {{"/files/demo.exe", "release"}});
+    ASSERT_GT(server.Port(), 0);
+    LogCapture log;
+    EXPECT_EQ(Download(server.Url("/old/demo.exe")), 1);
+    EXPECT_EQ(ScratchFolder::Read(InFolder("demo.exe")), "new release");
+    EXPECT_EQ(server.Request(2).substr(0, 30), "GET /files/demo.exe HTTP/1.0\r\n");
+    EXPECT_TRUE(log.Has("Redirected (HTTP/1.1 302 Found) to '" + server.Url("/files/demo.exe") +
+                        "'\n"))
+        << log.Text();
+
+    // The version information follows them too.
+    EXPECT_EQ(FetchVersionInfo(&settings_, server.Url("/old/versions.txt").c_str(), 0,
+                               reply_.data(), UPDATE_REPLY_SIZE),
+              1);
+    EXPECT_NE(std::string(reply_.c_str()).find("\r\n\r\nnew release"), std::string::npos);
+}
+
 // Every way an attempt can fail leaves the old file as it was and no
 // partly written file beside it.
 TEST_F(UpdateNetwork, FailedDownloadsKeepTheOldFile) {
     const std::string old = "old release";
     struct Failure {
         const char* caseName;
-        const char* logLine;
+        const char* logLine; // with %url% for the server's address
     } failures[] = {
         {"cut", "Sizes to not match (1000 != 7)\n"},
-        {"release-split-header", nullptr},
-        {"close-at-once", nullptr},
+        {"release-length-split", "Sizes to not match (100 != 3)\n"},
+        {"not-found", "Server replied 'HTTP/1.0 404 Not Found'\n"},
+        {"close-at-once", "Reply ended within its header (0 bytes)\n"},
+        {"redirect-loop", "Too many redirects (more than 5)\n"},
+        {"redirect-https", "Refusing to follow the redirect to 'https://127.0.0.1/files/demo.exe'\n"},
+        {"bad-length", "Malformed reply header\n"},
     };
     for (const Failure& failure : failures) {
         ScratchFolder::Write(InFolder("demo.exe"), old);
@@ -140,18 +172,100 @@ TEST_F(UpdateNetwork, FailedDownloadsKeepTheOldFile) {
         EXPECT_EQ(Download(server.Url("/demo.exe")), 0) << failure.caseName;
         EXPECT_EQ(ScratchFolder::Read(InFolder("demo.exe")), old) << failure.caseName;
         EXPECT_EQ(Files(), std::vector<std::string>{"demo.exe"}) << failure.caseName;
-        if (failure.logLine) {
-            EXPECT_TRUE(log.Has(failure.logLine)) << log.Text();
-        } else {
-            // Without a header end nothing at all is written.
-            EXPECT_FALSE(log.Has("Recieved -> [")) << failure.caseName;
-        }
+        EXPECT_TRUE(log.Has(failure.logLine)) << failure.caseName << "\n" << log.Text();
     }
 
     LogCapture log;
     EXPECT_EQ(Download("http://127.0.0.1:1/demo.exe"), 0);
     EXPECT_EQ(ScratchFolder::Read(InFolder("demo.exe")), old);
     EXPECT_EQ(Files(), std::vector<std::string>{"demo.exe"});
+}
+
+TEST_F(UpdateNetwork, VersionInformationCountsOnlyWhenComplete) {
+    for (const char* caseName : {"not-found", "cut", "redirect-https", "close-at-once"}) {
+        HttpServer server(caseName);
+        ASSERT_GT(server.Port(), 0);
+        EXPECT_EQ(FetchVersionInfo(&settings_, server.Url("/v").c_str(), 0, reply_.data(),
+                                   UPDATE_REPLY_SIZE),
+                  0)
+            << caseName;
+        EXPECT_STREQ(reply_.c_str(), "") << caseName;
+    }
+}
+
+// A key pair of the test's own, and signatures of what the server sends.
+struct Signer {
+    uint8_t secret[PLAT_P256_SECRET_SIZE];
+    uint8_t publicKey[PLAT_P256_PUBLIC_SIZE];
+    Signer() { EXPECT_EQ(PlatP256Generate(secret, publicKey), 1); }
+    std::string Key() const {
+        char hex[RELEASE_KEY_HEX_LENGTH + 1];
+        HexEncode(publicKey, PLAT_P256_PUBLIC_SIZE, hex);
+        return hex;
+    }
+    std::string Sign(const std::string& identity, const std::string& version,
+                     const std::string& name, const std::string& content) const {
+        uint8_t fileDigest[PLAT_SHA256_SIZE], digest[PLAT_SHA256_SIZE];
+        uint8_t signature[PLAT_P256_SIGNATURE_SIZE];
+        PlatHash hash = PlatSha256Begin();
+        PlatHashAdd(hash, content.data(), content.size());
+        PlatHashFinish(hash, fileDigest);
+        ReleaseMessageDigest(identity.c_str(), version.c_str(), name.c_str(), fileDigest, digest);
+        EXPECT_EQ(PlatP256Sign(secret, publicKey, digest, signature), 1);
+        char hex[RELEASE_SIGNATURE_HEX_LENGTH + 1];
+        HexEncode(signature, PLAT_P256_SIGNATURE_SIZE, hex);
+        return hex;
+    }
+};
+
+// With a key, only the release the vendor signed for this block is put in
+// place: not another file, not an older release offered as newer, not one
+// without a signature.
+TEST_F(UpdateNetwork, WithAKeyOnlyTheSignedReleaseIsPutInPlace) {
+    Signer vendor, stranger;
+    std::snprintf(settings_.updateKey, sizeof settings_.updateKey, "%s", vendor.Key().c_str());
+    const std::string old = "old release";
+    struct Case {
+        std::string signature;
+        std::string version;    // the block's "2" value as received
+        int result;
+        const char* logLine;
+    } cases[] = {
+        {vendor.Sign("Tolvane Demo", "1.60", "demo.exe", "new release"), "1.60", 1,
+         "Signature of 'demo.exe' verified\n"},
+        {vendor.Sign("Tolvane Demo", "1.55", "demo.exe", "new release"), "1.60", 0,
+         "Bad signature for 'demo.exe' 1.60 (Tolvane Demo)\n"},
+        {vendor.Sign("Tolvane Demo", "1.60", "other.exe", "new release"), "1.60", 0,
+         "Bad signature"},
+        {vendor.Sign("Tolvane Demo", "1.60", "demo.exe", "new releasf"), "1.60", 0,
+         "Bad signature"},
+        {vendor.Sign("Tolvane Other", "1.60", "demo.exe", "new release"), "1.60", 0,
+         "Bad signature"},
+        {stranger.Sign("Tolvane Demo", "1.60", "demo.exe", "new release"), "1.60", 0,
+         "Bad signature"},
+        {"", "1.60", 0, "No signature for 'demo.exe' in the version information\n"},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder::Write(InFolder("demo.exe"), old);
+        std::snprintf(UpdateOffer.identity, sizeof UpdateOffer.identity, "Tolvane Demo");
+        std::snprintf(UpdateOffer.versionRecord, sizeof UpdateOffer.versionRecord, "%s",
+                      c.version.c_str());
+        std::snprintf(UpdateOffer.signature, sizeof UpdateOffer.signature, "%s",
+                      c.signature.c_str());
+        HttpServer server("release");
+        ASSERT_GT(server.Port(), 0);
+        LogCapture log;
+        EXPECT_EQ(Download(server.Url("/files/demo.exe")), c.result) << c.logLine;
+        EXPECT_TRUE(log.Has(c.logLine)) << log.Text();
+        EXPECT_EQ(ScratchFolder::Read(InFolder("demo.exe")), c.result ? "new release" : old);
+        EXPECT_EQ(Files(), std::vector<std::string>{"demo.exe"}) << c.logLine;
+    }
+
+    settings_.updateKey[0] = '\0';
+    HttpServer server("release");
+    LogCapture log;
+    EXPECT_EQ(Download(server.Url("/files/demo.exe")), 1);
+    EXPECT_TRUE(log.Has("The update 'demo.exe' is not signed: no key to check it with\n"));
 }
 
 TEST(UpdateFileName, OnlyAPlainNameAfterTheLastSlash) {

@@ -127,6 +127,28 @@ TEST(UpdateVersionInfo, ABlockInheritsNumberAndDownloadButNotTextOrPage) {
     EXPECT_DOUBLE_EQ(first.offer.newVersion, 0.0) << "no number ever offers nothing";
 }
 
+TEST(UpdateVersionInfo, TheSignatureAndTheVersionAsReceivedBelongToTheirBlock) {
+    std::string signature(128, 'c');
+    std::string reply = Record('1', "Tolvane Other") + Record('5', "other") + Record('0') +
+                        Record('1', "Tolvane Demo") + Record('2', "2.0 beta") +
+                        Record('5', signature) + Record('0');
+    Scan scan("Tolvane Demo", reply);
+    ASSERT_EQ(scan.result, 1);
+    EXPECT_EQ(scan.offer.signature, signature);
+    EXPECT_STREQ(scan.offer.versionRecord, "2.0 beta");
+    EXPECT_STREQ(scan.offer.newVersionText, "2.0");
+
+    // A block without its own signature does not inherit another's.
+    Scan unsigned_("Tolvane Demo", Record('1', "Tolvane Other") + Record('5', signature) +
+                                       Record('0') + Record('1', "Tolvane Demo") + Record('0'));
+    ASSERT_EQ(unsigned_.result, 1);
+    EXPECT_STREQ(unsigned_.offer.signature, "");
+
+    Scan tooLong("Tolvane Demo", Record('1', "Tolvane Demo") +
+                                     Record('5', std::string(UPDATE_TEXT_SIZE, 'c')) + Record('0'));
+    EXPECT_EQ(tooLong.result, 0);
+}
+
 TEST(UpdateVersionInfo, OverlongValuesFailTheWholeScan) {
     std::string version79 = "1." + std::string(77, '9');
     Scan fits("Tolvane Demo", Block("Tolvane Demo", version79, "p", "d"));

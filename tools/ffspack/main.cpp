@@ -18,6 +18,9 @@ static const Subcommand SUBCOMMANDS[] = {
     {"unpack", "unpack [--text] PACKED [OUTPUT]", RunUnpack},
     {"check", "check SCRIPT_OR_PROGRAM", RunCheck},
     {"decode-registration", "decode-registration BODY_FILE", RunDecodeRegistration},
+    {"keygen", "keygen SECRET_KEY_FILE", RunKeygen},
+    {"sign", "sign SECRET_KEY_FILE RELEASE_FILE IDENTITY VERSION", RunSign},
+    {"verify", "verify PUBLIC_KEY RELEASE_FILE IDENTITY VERSION SIGNATURE", RunVerify},
 };
 
 static void PrintUsage(FILE* stream) {

@@ -16,3 +16,6 @@ int RunPack(const Arguments& arguments);
 int RunUnpack(const Arguments& arguments);
 int RunDecodeRegistration(const Arguments& arguments);
 int RunCheck(const Arguments& arguments);
+int RunKeygen(const Arguments& arguments);
+int RunSign(const Arguments& arguments);
+int RunVerify(const Arguments& arguments);
