@@ -22,6 +22,7 @@ const KeywordLayout Layouts[] = {
     {"INSTALL NAME", 1, {{"file", FIELD_PATH, TEXT}}},
     {"UNINSTALL NAME", 1, {{"file", FIELD_PATH, TEXT}}},
     {"UPDATE URL", 1, {{"URL", FIELD_TEXT, TEXT}}},
+    {"UPDATE KEY", 1, {{"key", FIELD_TEXT, TEXT}}},
     {"FILE LIST", 1, {{"list", FIELD_LIST, LIST_ENTRY_SIZE}}},
     {"TEMP LIST", 1, {{"list", FIELD_LIST, LIST_ENTRY_SIZE}}},
     {"LISTSERVER", 3,

@@ -145,6 +145,8 @@ CHECKS = [
       (4, "error", "'REGISTER' address 'ftp://r.test/' is not an http:// address")]),
     ("COMPANY NAME: Acme\nREGISTER: http://r.test/ | REG | Register?\n",
      [(2, "warning", "'REGISTER' is given, but the script's product name is empty")]),
+    ("UPDATE KEY: 04ab\n",
+     [(1, "error", "'UPDATE KEY' '04ab' is not a public key (128 hexadecimal digits of a P-256 point)")]),
     ("TEXT: a\nTEXT: b | c\n", [(2, "error", "'TEXT' takes 1 field, this line gives 2")]),
     # The engine's form: lines as separated by line feeds.
     ((M + "COMPANY NAME:Acme\n" + M + "PRODUCT NAME:Rocket\r\n").encode(),

@@ -1,5 +1,7 @@
 #include "check-paths.h"
 
+#include "command/pathrules.h"
+
 #include <cctype>
 #include <vector>
 
@@ -112,11 +114,5 @@ CheckedPath CheckPath(const std::string& entry, const std::string& installPath, 
 }
 
 bool RemovalPathRuleAllows(const std::string& path) {
-    size_t rest = 0;
-    std::string prefix = AbsolutePrefix(path, &rest);
-    if (prefix.empty()) return false;
-    for (size_t i = rest; i < path.size(); ++i) {
-        if (!IsSeparator(path[i])) return true;
-    }
-    return false;
+    return ClassifyActionPath(path.c_str()) == PATH_ACCEPTED;
 }

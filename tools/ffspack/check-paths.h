@@ -18,7 +18,6 @@ CheckedPath CheckPath(const std::string& entry, const std::string& installPath, 
 // The install folder "INSTALL PATH" computes from "INSTALL DIR".
 std::string RepresentativeInstallPath(const std::string& installDir);
 
-// The rule every path the removal deletes must pass: an absolute path, never
-// a drive root or the root of a share. Kept in this one place so that it can
-// be the program's own rule.
+// The program's own rule for every path the removal deletes: an absolute
+// path, never a drive root or the root of a share.
 bool RemovalPathRuleAllows(const std::string& path);

@@ -10,6 +10,8 @@
 #include "script-text.h"
 #include "subcommands.h"
 
+#include "update/release-signature.h"
+
 #include "zunkcore/socket.h"
 #include "zunkcore/zunk-str.h"
 
@@ -200,6 +202,11 @@ class ScriptChecker {
         if (keyword == "UPDATE URL" && !fields[0].empty()) {
             CheckAddress(fields[0], line, keyword);
             namedBy_.push_back({line, keyword});
+        }
+        if (keyword == "UPDATE KEY" && !ReleaseKeyIsValid(fields[0].c_str())) {
+            Report(line, Severity::Error,
+                   Quoted(keyword) + " " + Quoted(fields[0]) +
+                       " is not a public key (128 hexadecimal digits of a P-256 point)");
         }
         if (keyword == "REGISTER") {
             CheckAddress(fields[0], line, keyword);
