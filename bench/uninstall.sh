@@ -2,7 +2,11 @@
 # Uninstalls a product of 10,000 files in 100 folders and, in the same run,
 # removes an identical tree with rm -rf; prints both times and their ratio.
 #
-#   bench/uninstall.sh [BUILD_DIR] [RUNS]     (defaults: build/native, 10)
+#   bench/uninstall.sh [BUILD_DIR] [RUNS] [FOLDERS]
+#
+# Defaults: build/native, 10 runs, 100 folders. Each folder holds 100 files,
+# so 1000 folders make 100,000 files. The last line is the result; the
+# details of each run go to standard error.
 #
 # Needs the native build (uninstall, ffspack, tests/regtool) and hyperfine;
 # without hyperfine each command is timed RUNS times with /usr/bin/time.
@@ -10,6 +14,7 @@
 set -euo pipefail
 build=$(cd "${1:-build/native}" && pwd)
 runs=${2:-10}
+folders=${3:-100}
 for tool in "$build/uninstall" "$build/ffspack" "$build/tests/regtool"; do
     [ -x "$tool" ] || { echo "missing $tool: build the native preset first" >&2; exit 2; }
 done
@@ -21,11 +26,11 @@ programs="$UNINSTALL_PREFIX/drive_c/Program Files"
 product="$programs/Bench Product"
 plain=$work/plain
 
-# The template both trees are copied from: 100 folders of 100 small files.
+# The template both trees are copied from: folders of 100 small files.
 template=$work/template
 list=$work/files.txt
 mkdir -p "$template"
-for d in $(seq -w 0 99); do
+for d in $(seq -w 0 $((folders - 1))); do
     mkdir "$template/d$d"
     for f in $(seq -w 0 99); do
         printf 'file %s of folder %s\n' "$f" "$d" > "$template/d$d/f$f.dat"
@@ -59,9 +64,9 @@ if [ -e "$product" ]; then
 fi
 
 if command -v hyperfine >/dev/null; then
-    hyperfine --runs "$runs" --warmup 1 --export-json "$work/times.json" \
+    hyperfine --runs "$runs" --warmup 1 --export-json "$work/times.json" --style basic \
         --prepare "$restore_product" -n uninstall "$uninstall" \
-        --prepare "$restore_plain" -n "rm -rf" "$remove"
+        --prepare "$restore_plain" -n "rm -rf" "$remove" >&2
     python3 - "$work/times.json" <<'PY'
 import json, sys
 results = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}

@@ -10,55 +10,105 @@
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+// The folder of the last deleted file stays open, the way rm keeps the
+// folder it works in: the files of one folder are deleted, and looked at,
+// relative to it, so its path is translated and looked up once per folder,
+// not once per file.
+//
+// Whether a folder is empty needs only its first real entry, so the
+// listing stops there and that entry is remembered: while it is still in
+// place the folder is not empty, and one look at it spares listing the
+// folder again after each of its other files is deleted. Removing n files
+// from one folder stays linear.
+struct OpenFolder {
+    char path[FOLDER_WALK_SIZE];      // with its separator; empty: none open
+    PlatFolder handle;
+    char occupant[FOLDER_WALK_SIZE];  // an entry the last listing found; empty: none
+};
+static OpenFolder openFolder;
+
+static void CloseOpenFolder() {
+    PlatFolderClose(openFolder.handle);
+    openFolder = {};
+}
+
+static bool IsOpen(const char* folder) {
+    return openFolder.handle != nullptr && StrEqual(openFolder.path, folder);
+}
+
+static PlatFolder EnterFolder(const char* folder) {
+    if (IsOpen(folder)) return openFolder.handle;
+    CloseOpenFolder();
+    openFolder.handle = PlatFolderOpen(folder);
+    if (openFolder.handle != nullptr) StrCopyN(openFolder.path, folder, sizeof openFolder.path);
+    return openFolder.handle;
+}
+
+// A folder removed and made again behind the walk's back leaves the open
+// one stale, so a failure in a folder that was already open is tried once
+// more in the folder opened afresh.
+static bool DeleteInFolder(const char* folder, const char* name) {
+    bool wasOpen = IsOpen(folder);
+    PlatFolder handle = EnterFolder(folder);
+    if (handle != nullptr && PlatFolderDeleteFile(handle, name)) return true;
+    if (!wasOpen) return false;
+    CloseOpenFolder();
+    handle = EnterFolder(folder);
+    return handle != nullptr && PlatFolderDeleteFile(handle, name);
+}
+
+static char* AfterLastSeparator(char* path) {
+    char* lastSeparator = nullptr;
+    for (char* p = path; *p != '\0'; ++p) {
+        if (IsSeparator(*p)) lastSeparator = p;
+    }
+    return lastSeparator != nullptr ? lastSeparator + 1 : nullptr;
+}
+
 int DeleteFileAndFolders(const char* path) {
     // Only a path that names its place by itself: a relative one would be
     // taken from the current folder, which is the drive's root here.
     if (!AcceptActionPath(path)) return 1;
     LogPrint("Delete file '%s'\n", path);
-    if (!PlatDeleteFile(path)) LogPrint("Unable to delete file '%s'\n", path);
-
     char folder[FOLDER_WALK_SIZE];
-    if (!StrCopyN(folder, path, sizeof folder)) {
+    bool fits = StrCopyN(folder, path, sizeof folder);
+    char* name = fits ? AfterLastSeparator(folder) : nullptr;
+    bool deleted;
+    if (name != nullptr) {
+        *name = '\0';  // the file's folder, with its separator
+        deleted = DeleteInFolder(folder, path + (name - folder));
+    } else {
+        deleted = PlatDeleteFile(path) == 1;
+    }
+    if (!deleted) LogPrint("Unable to delete file '%s'\n", path);
+    if (!fits) {
         // A cut path would name another folder; leave the folders alone.
         LogPrint("Path too long '%s'\n", path);
         return 1;
     }
-    char* lastSeparator = nullptr;
-    for (char* p = folder; *p != '\0'; ++p) {
-        if (IsSeparator(*p)) lastSeparator = p;
-    }
-    if (lastSeparator != nullptr) lastSeparator[1] = '\0';
     // A file directly in a drive's root leaves no folder to prune.
     if (ClassifyActionPath(folder) == PATH_ACCEPTED) RemoveEmptyFolders(folder);
     return 1;
 }
 
-// Whether a folder is empty needs only its first real entry, so the listing
-// stops there, and that entry is remembered: while it is still in place the
-// folder is not empty, and one look at it spares listing the folder again
-// after each of its other files is deleted. Removing n files from one
-// folder stays linear.
-struct FolderOccupant {
-    char folder[FOLDER_WALK_SIZE];
-    char path[FOLDER_WALK_SIZE];  // the folder and the entry's name; empty: none
+struct FirstEntry {
+    bool found;
+    char name[FOLDER_WALK_SIZE];  // empty when it did not fit
 };
-static FolderOccupant lastOccupant;
 
 static int StopAtRealEntry(const char* name, void* context) {
     bool isDot = name[0] == '.' && name[1] == '\0';
     bool isDotDot = name[0] == '.' && name[1] == '.';
     if (isDot || isDotDot) return 1;
-    auto* occupant = static_cast<FolderOccupant*>(context);
-    // An entry whose path does not fit is not remembered, only counted.
-    bool fits = StrCopyN(occupant->path, occupant->folder, sizeof occupant->path) &&
-                StrAppendN(occupant->path, name, sizeof occupant->path);
-    if (!fits) StrCopy(occupant->path, "?");
+    auto* first = static_cast<FirstEntry*>(context);
+    first->found = true;
+    if (!StrCopyN(first->name, name, sizeof first->name)) first->name[0] = '\0';
     return 0;
 }
 
 static bool StillOccupied(const char* folder) {
-    return lastOccupant.path[0] != '\0' && lastOccupant.path[0] != '?' &&
-           StrEqual(lastOccupant.folder, folder) && PlatFileExists(lastOccupant.path);
+    return IsOpen(folder) && openFolder.occupant[0] != '\0' &&
+           PlatFolderEntryExists(openFolder.handle, openFolder.occupant);
 }
 
 // Standing in a folder would keep it from being removed, so the walk stands
@@ -75,20 +125,21 @@ int RemoveEmptyFolders(char* folder) {
     StandInTheRoot();
     if (StillOccupied(folder)) return 1;
 
-    FolderOccupant found = {};
-    StrCopyN(found.folder, folder, sizeof found.folder);
-    if (!PlatListFolder(folder, StopAtRealEntry, &found)) {
+    FirstEntry first = {};
+    if (!PlatListFolder(folder, StopAtRealEntry, &first)) {
         char pattern[FOLDER_WALK_SIZE + 4];
         StrCopyN(pattern, folder, sizeof pattern);
         StrAppendN(pattern, "*.*", sizeof pattern);
         LogPrint("Error opening '%s'\n", pattern);
         return 0;
     }
-    if (found.path[0] != '\0') {
-        lastOccupant = found;
+    if (first.found) {
+        if (IsOpen(folder)) StrCopy(openFolder.occupant, first.name);
         return 1;
     }
 
+    // Nothing may hold the folder open while it is removed.
+    if (IsOpen(folder)) CloseOpenFolder();
     LogPrint("Deleting '%s'\n", folder);
     if (!PlatRemoveFolder(folder)) {
         LogPrint("Unable to delete dir '%s'\n", folder);

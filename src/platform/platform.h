@@ -96,6 +96,20 @@ int PlatGetProfileFolder(char* buffer, int size);      // the user's profile
 // GetTempFileNameA does (PREFXXXX.TMP). 1 and the name in `result` (260).
 int PlatTempFileName(const char* folder, const char* prefix, char* result);
 
+// One folder kept open while many of its files are deleted, the way rm
+// works: the folder's path is translated and looked up once, its entries
+// are then named relative to it (POSIX: the *at calls on the open folder;
+// Windows: the folder's path joined with the name). A symbolic link is
+// never followed: not as the folder, not as an entry.
+typedef struct PlatFolder_* PlatFolder;
+// Opens a folder (a Windows path ending in a separator); NULL when it can't.
+PlatFolder PlatFolderOpen(const char* folder);
+void PlatFolderClose(PlatFolder folder);
+// PlatDeleteFile and PlatFileExists of the entry `name` of the folder; a
+// link is deleted, or seen, as the link itself.
+int PlatFolderDeleteFile(PlatFolder folder, const char* name);
+int PlatFolderEntryExists(PlatFolder folder, const char* name);
+
 // Asks the system to delete the file at the next restart (MoveFileEx with
 // MOVEFILE_DELAY_UNTIL_REBOOT). POSIX has no such facility: always 0.
 int PlatDeleteOnRestart(const char* path);

@@ -94,6 +94,31 @@ TEST(DeleteFileAndFolders, FolderEmptiedMeanwhileStillGoes) {
     EXPECT_FALSE(ScratchFolder::Exists(folder));
 }
 
+// The folder of the last deleted file stays open between calls; a folder
+// removed and made again behind its back must not keep its new files.
+TEST(DeleteFileAndFolders, FolderMadeAgainLosesItsFilesToo) {
+    ScratchFolder scratch;
+    std::string folder = scratch.Path("product");
+    ScratchFolder::Write(scratch.Path("other.txt"), "stays");
+    ASSERT_TRUE(PlatCreateFolder(folder.c_str()));
+    std::string first = folder + "\\a.dat", second = folder + "\\b.dat";
+    ScratchFolder::Write(first, "x");
+    ScratchFolder::Write(second, "x");
+    DeleteFileAndFolders(first.c_str());
+    ASSERT_TRUE(ScratchFolder::Exists(second));
+
+    PlatDeleteFile(second.c_str());
+    ASSERT_TRUE(PlatRemoveFolder(folder.c_str()));
+    ASSERT_TRUE(PlatCreateFolder(folder.c_str()));
+    std::string third = folder + "\\c.dat";
+    ScratchFolder::Write(third, "x");
+    LogCapture log;
+    DeleteFileAndFolders(third.c_str());
+    EXPECT_FALSE(log.Has("Unable to delete file"));
+    EXPECT_FALSE(ScratchFolder::Exists(third));
+    EXPECT_FALSE(ScratchFolder::Exists(folder));
+}
+
 TEST(DeleteFileAndFolders, FolderWithASubfolderStays) {
     ScratchFolder scratch;
     std::string parent = scratch.Path("parent"), child = parent + "\\child";

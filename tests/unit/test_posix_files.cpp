@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -234,6 +235,73 @@ TEST_F(PosixFilesTest, DeleteOnRestartIsNotSupported) {
     EXPECT_EQ(PlatDeleteOnRestart("C:\\work\\x"), 0);
     EXPECT_EQ(PlatLastError(), uint32_t(ERROR_NOT_SUPPORTED));
     EXPECT_EQ(PlatFileExists("C:\\work\\x"), 1);
+}
+
+// The open folder reaches its entries by name only, never follows a link,
+// and keeps the ".exe" fallback of full paths.
+TEST_F(PosixFilesTest, OpenFolderDeletesItsOwnEntriesOnly) {
+    ASSERT_EQ(PlatCreateFolder("C:\\work\\sub"), 1);
+    ASSERT_EQ(PlatCreateFolder("C:\\elsewhere"), 1);
+    Write("C:\\work\\plain.txt", "x");
+    Write("C:\\work\\tool", "x");
+    Write("C:\\elsewhere\\target.txt", "kept");
+    ASSERT_EQ(symlink(Host("drive_c/elsewhere/target.txt").c_str(),
+                      Host("drive_c/work/link.txt").c_str()), 0);
+    PlatFolder folder = PlatFolderOpen("C:\\work\\");
+    ASSERT_NE(folder, nullptr);
+    struct Case {
+        const char* name;
+        int deleted;
+        uint32_t error;
+        const char* gone;  // the host entry that must be gone afterwards
+    } cases[] = {
+        {"plain.txt", 1, 0, "drive_c/work/plain.txt"},
+        {"tool.exe", 1, 0, "drive_c/work/tool"},
+        {"link.txt", 1, 0, "drive_c/work/link.txt"},
+        {"missing.txt", 0, ERROR_FILE_NOT_FOUND, nullptr},
+        {"sub", 0, ERROR_ACCESS_DENIED, nullptr},
+        {"", 0, ERROR_INVALID_NAME, nullptr},
+        {".", 0, ERROR_INVALID_NAME, nullptr},
+        {"..", 0, ERROR_INVALID_NAME, nullptr},
+        {"sub\\x", 0, ERROR_INVALID_NAME, nullptr},
+        {"../elsewhere/target.txt", 0, ERROR_INVALID_NAME, nullptr},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(PlatFolderDeleteFile(folder, c.name), c.deleted) << c.name;
+        if (!c.deleted) {
+            EXPECT_EQ(PlatLastError(), c.error) << c.name;
+        }
+        struct stat info;
+        if (c.gone) {
+            EXPECT_NE(lstat(Host(c.gone).c_str(), &info), 0) << c.name;
+        }
+    }
+    EXPECT_EQ(Read("C:\\elsewhere\\target.txt"), "kept");
+    EXPECT_EQ(PlatFolderEntryExists(folder, "sub"), 1);
+    EXPECT_EQ(PlatFolderEntryExists(folder, "plain.txt"), 0);
+    EXPECT_EQ(PlatFolderEntryExists(folder, ".."), 0);
+    PlatFolderClose(folder);
+}
+
+TEST_F(PosixFilesTest, OpenFolderIsNeverALink) {
+    ASSERT_EQ(PlatCreateFolder("C:\\elsewhere"), 1);
+    Write("C:\\elsewhere\\target.txt", "kept");
+    ASSERT_EQ(symlink(Host("drive_c/elsewhere").c_str(), Host("drive_c/work/linked").c_str()), 0);
+    // A dangling link: seen as an entry, though it leads nowhere.
+    ASSERT_EQ(symlink("/nowhere", Host("drive_c/work/dangling").c_str()), 0);
+    ASSERT_EQ(PlatCreateFolder("C:\\elsewhere\\inner"), 1);
+    // Neither the link itself nor a folder reached through it.
+    EXPECT_EQ(PlatFolderOpen("C:\\work\\linked\\"), nullptr);
+    EXPECT_EQ(PlatFolderOpen("C:\\work\\linked\\inner\\"), nullptr);
+    EXPECT_EQ(PlatLastError(), uint32_t(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(PlatFolderOpen("C:\\work\\missing\\"), nullptr);
+    EXPECT_EQ(PlatLastError(), uint32_t(ERROR_PATH_NOT_FOUND));
+    PlatFolder folder = PlatFolderOpen("C:\\work\\");
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(PlatFolderEntryExists(folder, "dangling"), 1);
+    EXPECT_EQ(PlatFolderDeleteFile(folder, "linked"), 1);
+    PlatFolderClose(folder);
+    EXPECT_EQ(Read("C:\\elsewhere\\target.txt"), "kept");
 }
 
 } // namespace
