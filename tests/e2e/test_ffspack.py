@@ -117,7 +117,9 @@ class Packer:
         return self.read(name)
 
 
-class PackerTest(unittest.TestCase):
+class PackerFolderTest(unittest.TestCase):
+    """A fresh folder for each test, and the packer working in it."""
+
     def setUp(self):
         base = os.path.join(ARGS.build_dir, "e2e-ffspack")
         os.makedirs(base, exist_ok=True)
@@ -126,6 +128,9 @@ class PackerTest(unittest.TestCase):
 
     def tearDown(self):
         shutil.rmtree(self.folder, ignore_errors=True)
+
+
+class PackerTest(PackerFolderTest):
 
     def assert_sound_layout(self, packed, image, script):
         tag_offset, payload, block = archive_of(packed)
@@ -310,18 +315,9 @@ def der_integer(value):
     return b"\x02" + bytes([len(value)]) + value
 
 
-class SigningTest(unittest.TestCase):
+class SigningTest(PackerFolderTest):
     """keygen, sign and verify; each signature is also checked by the
     openssl tool, an implementation of its own."""
-
-    def setUp(self):
-        base = os.path.join(ARGS.build_dir, "e2e-ffspack")
-        os.makedirs(base, exist_ok=True)
-        self.folder = tempfile.mkdtemp(dir=base)
-        self.packer = Packer(self.folder)
-
-    def tearDown(self):
-        shutil.rmtree(self.folder, ignore_errors=True)
 
     def line(self, *arguments):
         result = self.packer.run(*arguments)

@@ -17,7 +17,21 @@
 
 #ifndef _WIN32
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <unistd.h>
+
+// The registry file's bytes, as a test reads and plants them.
+inline std::string ReadText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+inline void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 #endif
 
 #define TEST_ROOT_KEY "Software\\UninstallTests"

@@ -27,17 +27,6 @@
 
 namespace {
 
-std::string ReadText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 // Names in `folder` that begin with `prefix`.
 std::vector<std::string> NamesStartingWith(const std::string& folder, const std::string& prefix) {
     std::vector<std::string> names;
