@@ -150,17 +150,17 @@ class ScriptChecker {
 
     void CheckFieldLength(const KeywordLayout& layout, size_t index, const std::string& field,
                           int line) {
-        const KeywordField& spec = layout.fields[index];
-        int holds = spec.size - 1;
-        std::string where = "field " + std::to_string(index + 1) + " (" + spec.name + ") of " +
+        const KeywordField& slot = layout.fields[index];
+        int holds = slot.size - 1;
+        std::string where = "field " + std::to_string(index + 1) + " (" + slot.name + ") of " +
                             Quoted(layout.keyword);
-        if (spec.kind == FIELD_TEXT || spec.kind == FIELD_PATH) {
+        if (slot.kind == FIELD_TEXT || slot.kind == FIELD_PATH) {
             if (int(field.size()) > holds) {
                 Report(line, Severity::Error,
                        where + " is " + std::to_string(field.size()) +
                            " characters long; it holds " + std::to_string(holds));
             }
-        } else if (spec.kind == FIELD_LIST) {
+        } else if (slot.kind == FIELD_LIST) {
             std::vector<std::string> entries = ListEntries(field);
             for (size_t i = 0; i < entries.size(); ++i) {
                 if (int(entries[i].size()) > holds) {
