@@ -13,6 +13,7 @@
 # ratio without it tells what the removal itself costs. Everything happens
 # in a temporary folder and a private Wine prefix removed at the end.
 set -euo pipefail
+. "$(dirname "$0")/product-tree.sh"
 if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run -a --server-args="-screen 0 1024x768x24" "$0" "$@"
 fi
@@ -38,14 +39,7 @@ plain="$WINEPREFIX/drive_c/plain"
 
 template=$work/template
 list=$work/files.txt
-mkdir -p "$template"
-for d in $(seq -w 0 99); do
-    mkdir "$template/d$d"
-    for f in $(seq -w 0 99); do
-        printf 'file %s of folder %s\n' "$f" "$d" > "$template/d$d/f$f.dat"
-        printf 'd%s\\f%s.dat,' "$d" "$f" >> "$list"
-    done
-done
+make_product_tree "$template" "$list" 100
 
 wine "$build/tests/regtool.exe" set-string 1 'Software\Tolvane\Bench' 'Install Path' \
     'C:\Program Files\Bench Product\' >/dev/null

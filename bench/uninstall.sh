@@ -12,6 +12,7 @@
 # without hyperfine each command is timed RUNS times with /usr/bin/time.
 # Everything happens in a temporary folder that is removed at the end.
 set -euo pipefail
+. "$(dirname "$0")/product-tree.sh"
 build=$(cd "${1:-build/native}" && pwd)
 runs=${2:-10}
 folders=${3:-100}
@@ -29,14 +30,7 @@ plain=$work/plain
 # The template both trees are copied from: folders of 100 small files.
 template=$work/template
 list=$work/files.txt
-mkdir -p "$template"
-for d in $(seq -w 0 $((folders - 1))); do
-    mkdir "$template/d$d"
-    for f in $(seq -w 0 99); do
-        printf 'file %s of folder %s\n' "$f" "$d" > "$template/d$d/f$f.dat"
-        printf 'd%s\\f%s.dat,' "$d" "$f" >> "$list"
-    done
-done
+make_product_tree "$template" "$list" "$folders"
 
 "$build/tests/regtool" set-string 1 'Software\Tolvane\Bench' 'Install Path' \
     'C:\Program Files\Bench Product\'
