@@ -73,6 +73,17 @@ class MainScenario(UninstallTest):
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(boxes, [CONFIRM, DONE])
 
+        # The temporary copy, queued for deletion at the next start. Wine
+        # starts anew with the next program run in the prefix and deletes it then.
+        copy = os.path.join(self.sandbox.temp_folder(), "demo.exe")
+        with open(copy) as f:
+            self.assertEqual(f.read(), "program")
+        if self.sandbox.native:
+            os.remove(copy)
+            wininit = os.path.join(drive_c(self.sandbox), "windows", "wininit.ini")
+            with open(wininit, "rb") as f:
+                self.assertEqual(f.read(), b"[Rename]\r\nNUL=C:\\windows\\temp\\demo.exe\r\n")
+
         for relative in LISTED + ["uninstall.exe", "setup.exe", "data\\deep"]:
             self.assertFalse(self.product.exists(relative), relative)
         self.assertTrue(self.product.exists("data\\notes.txt"), "not the product's file")
@@ -80,6 +91,8 @@ class MainScenario(UninstallTest):
         self.assertEqual(self.sandbox.regtool("get-string", "1", self.product.registry_path,
                                               "Install Path").stdout.strip(),
                          self.product.folder, "the user's key is left as it was")
+        if not self.sandbox.native:
+            self.assertFalse(os.path.exists(copy), "deleted when Wine started again")
 
         # The install name goes last, after the uninstall name.
         log = self.sandbox.log()
@@ -89,16 +102,6 @@ class MainScenario(UninstallTest):
         self.assertEqual(deleted, ["Delete file '%s'" % path for path in expected])
         self.assertIn("Deleting '%sdata\\deep\\'\n" % self.product.folder, log)
         self.assertNotIn("Deleting '%sdata\\'\n" % self.product.folder, log)
-
-        # The temporary copy, queued for deletion at the next start.
-        copy = os.path.join(self.sandbox.temp_folder(), "demo.exe")
-        with open(copy) as f:
-            self.assertEqual(f.read(), "program")
-        os.remove(copy)
-        if self.sandbox.native:
-            wininit = os.path.join(drive_c(self.sandbox), "windows", "wininit.ini")
-            with open(wininit, "rb") as f:
-                self.assertEqual(f.read(), b"[Rename]\r\nNUL=C:\\windows\\temp\\demo.exe\r\n")
 
 
 class Refusals(UninstallTest):

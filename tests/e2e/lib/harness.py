@@ -209,9 +209,19 @@ class Sandbox:
         """Runs tests/helpers/NAME from the build with the test's prefix."""
         suffix = "" if self.native else ".exe"
         executable = os.path.join(self.args.build_dir, "tests", name + suffix)
-        return subprocess.run(self._launcher(executable) + list(arguments), check=check,
-                              capture_output=True, text=True, env=self.environment(),
-                              timeout=120)
+        # Output goes through files, not pipes: the first program of a Wine
+        # session starts the prefix's services, which inherit its handles and
+        # live on, so a pipe would not end before the whole session does.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            result = subprocess.run(self._launcher(executable) + list(arguments), stdout=out,
+                                    stderr=err, env=self.environment(), timeout=120)
+            out.seek(0)
+            err.seek(0)
+            result.stdout = out.read().decode("latin-1")
+            result.stderr = err.read().decode("latin-1")
+        if check:
+            result.check_returncode()
+        return result
 
     def regtool(self, *arguments):
         """The registry as the program sees it; see tests/helpers/regtool.cpp."""
