@@ -25,10 +25,6 @@ class Elevation(harness.ProgramTest):
         if self.sandbox.native:
             self.skipTest("no consent to ask for natively: the decision table covers it")
         self.needs_native_boxes()
-        # Both scenarios hang under Wine 8 in this tree (the robot waits for a
-        # box that never comes); skipped until that is understood, so that
-        # the shared Wine suite does not stall on them.
-        self.skipTest("elevation scenarios hang under Wine: not yet diagnosed")
         self.product = Product(self.sandbox, "Tolvane", "Elevated")
         self.product.install(FILES)
         self.product.record()
