@@ -172,5 +172,34 @@ TEST_F(Win32Scratch, CurrentFolderFollowsTheSetter) {
     ASSERT_TRUE(PlatSetCurrentFolder(saved));
 }
 
+TEST_F(Win32Scratch, OpenFolderDeletesItsOwnEntriesOnly) {
+    Write("plain.txt", "x");
+    ASSERT_TRUE(PlatCreateFolder(Path("sub").c_str()));
+    PlatFolder open = PlatFolderOpen(folder.c_str());
+    ASSERT_NE(open, nullptr);
+    const struct {
+        const char* name;
+        int deleted;
+        DWORD error;
+    } cases[] = {
+        {"plain.txt", 1, 0},
+        {"plain.txt", 0, ERROR_FILE_NOT_FOUND},
+        {"..", 0, ERROR_INVALID_NAME},
+        {"sub\\x", 0, ERROR_INVALID_NAME},
+        {"../x", 0, ERROR_INVALID_NAME},
+        {"", 0, ERROR_INVALID_NAME},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PlatFolderDeleteFile(open, c.name), c.deleted) << c.name;
+        if (!c.deleted) {
+            EXPECT_EQ(GetLastError(), c.error) << c.name;
+        }
+    }
+    EXPECT_EQ(PlatFolderEntryExists(open, "sub"), 1);
+    EXPECT_EQ(PlatFolderEntryExists(open, "plain.txt"), 0);
+    PlatFolderClose(open);
+    EXPECT_EQ(PlatFolderOpen(Path("plain.txt").c_str()), nullptr);
+}
+
 }  // namespace
 #endif

@@ -1,22 +1,49 @@
 // Win32 backend: a folder kept open while its files are deleted. Win32 has
 // no calls relative to an open folder, so the folder is kept by its path,
-// checked once, and each entry is its path joined with the name.
+// its way checked once for junctions and links, and each entry is its path
+// joined with the name: one system call per file, as "rd" makes.
 #include <windows.h>
 
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/win32/reparse.h"
 
 struct PlatFolder_ {
     std::string path;  // ends in a separator
 };
 
+namespace {
+
+// Only a plain name is an entry of the folder: nothing that names the
+// folder itself, its parent or anything below it.
+bool IsEntryName(const char* name) {
+    if (name == nullptr || name[0] == '\0') return false;
+    if (lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0) return false;
+    for (const char* p = name; *p != '\0'; ++p) {
+        if (*p == '\\' || *p == '/') return false;
+    }
+    return true;
+}
+
+bool Usable(PlatFolder folder, const char* name) {
+    if (folder != nullptr && IsEntryName(name)) return true;
+    SetLastError(folder != nullptr ? ERROR_INVALID_NAME : ERROR_INVALID_HANDLE);
+    return false;
+}
+
+}  // namespace
+
 PlatFolder PlatFolderOpen(const char* folder) {
     DWORD attributes = GetFileAttributesA(folder);
     if (attributes == INVALID_FILE_ATTRIBUTES) return nullptr;
-    // A junction or link as the folder would lead out of it.
+    // A junction or link as the folder, or on the way to it, would lead out of it.
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         SetLastError(ERROR_DIRECTORY);
+        return nullptr;
+    }
+    if (PathCrossesReparsePoint(folder)) {
+        SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
     }
     return new PlatFolder_{folder};
@@ -24,18 +51,13 @@ PlatFolder PlatFolderOpen(const char* folder) {
 
 void PlatFolderClose(PlatFolder folder) { delete folder; }
 
+// A link as the entry itself is deleted as a link, never through.
 int PlatFolderDeleteFile(PlatFolder folder, const char* name) {
-    if (folder == nullptr) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return 0;
-    }
-    return PlatDeleteFile((folder->path + name).c_str());
+    if (!Usable(folder, name)) return 0;
+    return DeleteFileA((folder->path + name).c_str()) ? 1 : 0;
 }
 
 int PlatFolderEntryExists(PlatFolder folder, const char* name) {
-    if (folder == nullptr) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return 0;
-    }
-    return PlatFileExists((folder->path + name).c_str());
+    if (!Usable(folder, name)) return 0;
+    return GetFileAttributesA((folder->path + name).c_str()) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
 }
