@@ -61,8 +61,10 @@ wine '$build/tests/winrobot.exe' press 'Uninstall...' Yes >/dev/null 2>&1
 wait \$program
 SCRIPT
 chmod +x "$work/uninstall"
-restore_product="rm -rf '$product' && mkdir -p '$programs' && cp -a '$template' '$product'"
-restore_plain="rm -rf '$plain' && cp -a '$template' '$plain'"
+# Each run starts with the copy written out: its write-back would otherwise
+# land on whichever removal runs next, and grow with the tree.
+restore_product="rm -rf '$product' && mkdir -p '$programs' && cp -a '$template' '$product' && sync"
+restore_plain="rm -rf '$plain' && cp -a '$template' '$plain' && sync"
 remove="wine cmd /c rd /s /q 'C:\\plain' >/dev/null 2>&1"
 start="wine cmd /c exit >/dev/null 2>&1"
 

@@ -44,8 +44,10 @@ script=$work/install.dat
 packed=$work/bench-uninstall
 "$build/ffspack" pack "$build/uninstall" "$script" "$packed" >/dev/null
 
-restore_product="rm -rf '$product' && mkdir -p '$programs' && cp -a '$template' '$product'"
-restore_plain="rm -rf '$plain' && cp -a '$template' '$plain'"
+# Each run starts with the copy written out: its write-back would otherwise
+# land on whichever removal runs next, and grow with the tree.
+restore_product="rm -rf '$product' && mkdir -p '$programs' && cp -a '$template' '$product' && sync"
+restore_plain="rm -rf '$plain' && cp -a '$template' '$plain' && sync"
 uninstall="printf 'yes\n' | '$packed' -Spawn >/dev/null"
 remove="rm -rf '$plain'"
 
