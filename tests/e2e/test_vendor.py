@@ -145,6 +145,11 @@ class Registrations(VendorTest):
         wrong = subprocess.run([server.program, "export", "--database", server.database,
                                 "--csv", "--since", "yesterday"], capture_output=True)
         self.assertEqual(wrong.returncode, 2)
+        missing = os.path.join(self.sandbox.folder, "mistyped.sqlite")
+        absent = subprocess.run([server.program, "export", "--database", missing, "--csv"],
+                                capture_output=True)
+        self.assertEqual(absent.returncode, 1)
+        self.assertFalse(os.path.exists(missing))
 
     def test_postgresql_shared_by_two_servers(self):
         database = Postgres()

@@ -3,6 +3,7 @@
 #include "store.h"
 
 #include <cctype>
+#include <filesystem>
 #include <cstdio>
 
 namespace {
@@ -54,7 +55,13 @@ bool NormalisedSince(const std::string& text, std::string& since) {
 
 int ExportCsv(const std::string& database, const std::string& since) {
     std::string error;
-    std::unique_ptr<RegistrationStore> store = OpenStore(database, error);
+    // A mistyped file name must not become a new, empty database.
+    std::error_code ec;
+    std::unique_ptr<RegistrationStore> store;
+    if (!IsPostgres(database) && !std::filesystem::is_regular_file(database, ec))
+        error = "there is no such file";
+    else
+        store = OpenStore(database, error);
     if (!store) {
         std::fprintf(stderr, "vendor-server: cannot open the database '%s': %s", database.c_str(),
                      error.c_str());

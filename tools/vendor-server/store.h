@@ -24,10 +24,10 @@ public:
     virtual bool Export(const std::string& since, const ExportRow& row, std::string& error) = 0;
 };
 
-// "postgresql://..." or "postgres://..." (or a libpq "key=value" string
-// starting "postgresql:") opens PostgreSQL, anything else is the path of an
-// SQLite file. The table is made when it is missing. Null with `error` set
+// "postgresql://..." or "postgres://..." opens PostgreSQL, anything else is
+// the path of an SQLite file. The table is made when it is missing. Null with `error` set
 // when the database cannot be opened.
+bool IsPostgres(const std::string& database);
 std::unique_ptr<RegistrationStore> OpenStore(const std::string& database, std::string& error);
 
 std::unique_ptr<RegistrationStore> OpenSqliteStore(const std::string& path, std::string& error);
