@@ -85,6 +85,10 @@ def main():
                       (postgres, pg_static))
         finally:
             database.stop()
+    # The static rate is measured beside each backend; the busier moment
+    # of a shared machine is the lower one.
+    if postgres:
+        static = max(static, pg_static)
     print("sqlite %.0f postgresql %s static %.0f" %
           (sqlite, "%.0f" % postgres if postgres else "-", static))
 
