@@ -9,6 +9,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -58,6 +60,18 @@ static std::string TemporaryNameFor(const std::string& path) {
     return path + suffix;
 }
 
+// Flushed to the disk before the rename that publishes it, so that after a
+// crash the new name never stands for a file that is not all there.
+static bool SyncToDisk(FILE* file) {
+    if (std::fflush(file) != 0)
+        return false;
+#ifdef _WIN32
+    return _commit(_fileno(file)) == 0;
+#else
+    return fsync(fileno(file)) == 0;
+#endif
+}
+
 static bool AddExecuteWhereReadable(const std::string& path) {
     std::error_code ec;
     fs::perms current = fs::status(path, ec).permissions();
@@ -78,7 +92,7 @@ bool WriteFileAtomically(const std::string& path, const Bytes& contents, bool ex
         return false;
     }
     bool written = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size();
-    written = std::fflush(file) == 0 && written;
+    written = written && SyncToDisk(file);
     int error = errno;
     written = std::fclose(file) == 0 && written;
     std::error_code ignored;
@@ -96,6 +110,41 @@ bool WriteFileAtomically(const std::string& path, const Bytes& contents, bool ex
     fs::rename(temporary, path, ec);
     if (ec) {
         ReportError("cannot replace " + Quoted(path) + ": " + ec.message());
+        fs::remove(temporary, ignored);
+        return false;
+    }
+    return true;
+}
+
+bool CopyFileAtomically(const std::string& from, const std::string& to) {
+    FILE* source = std::fopen(from.c_str(), "rb");
+    if (source == nullptr) {
+        ReportErrno("cannot open", from, errno);
+        return false;
+    }
+    std::string temporary = TemporaryNameFor(to);
+    FILE* target = std::fopen(temporary.c_str(), "wb");
+    if (target == nullptr) {
+        ReportErrno("cannot write", to, errno);
+        std::fclose(source);
+        return false;
+    }
+    static unsigned char chunk[1 << 16];
+    size_t got = 0;
+    bool copied = true;
+    while (copied && (got = std::fread(chunk, 1, sizeof chunk, source)) > 0)
+        copied = std::fwrite(chunk, 1, got, target) == got;
+    copied = copied && !std::ferror(source) && SyncToDisk(target);
+    int error = errno;
+    std::fclose(source);
+    copied = std::fclose(target) == 0 && copied;
+    std::error_code ec;
+    if (copied)
+        fs::rename(temporary, to, ec);
+    if (!copied || ec) {
+        ReportError("cannot copy " + Quoted(from) + " to " + Quoted(to) + ": " +
+                    (ec ? ec.message() : std::string(std::strerror(error))));
+        std::error_code ignored;
         fs::remove(temporary, ignored);
         return false;
     }

@@ -14,6 +14,10 @@ bool ReadWholeFile(const std::string& path, Bytes& contents);
 // executable output can be run wherever it can be read.
 bool WriteFileAtomically(const std::string& path, const Bytes& contents, bool executable);
 
+// Copies piece by piece through a temporary file beside `to`, renamed into
+// place once it is all on the disk.
+bool CopyFileAtomically(const std::string& from, const std::string& to);
+
 bool WriteStandardOutput(const Bytes& contents);
 
 // "ffspack: " + message + newline on standard error.

@@ -21,6 +21,7 @@ static const Subcommand SUBCOMMANDS[] = {
     {"keygen", "keygen SECRET_KEY_FILE", RunKeygen},
     {"sign", "sign SECRET_KEY_FILE RELEASE_FILE IDENTITY VERSION", RunSign},
     {"verify", "verify PUBLIC_KEY RELEASE_FILE IDENTITY VERSION SIGNATURE", RunVerify},
+    {"publish", "publish MANIFEST SECRET_KEY_FILE OUTDIR", RunPublish},
 };
 
 static void PrintUsage(FILE* stream) {

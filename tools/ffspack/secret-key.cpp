@@ -121,6 +121,17 @@ bool Sha256OfFile(const std::string& path, uint8_t* digest) {
     return good;
 }
 
+bool SignRelease(const SecretKey& key, const uint8_t* fileDigest, const std::string& identity,
+                 const std::string& version, const std::string& name, char* signatureHex) {
+    uint8_t digest[PLAT_SHA256_SIZE];
+    uint8_t signature[PLAT_P256_SIGNATURE_SIZE];
+    if (!ReleaseMessageDigest(identity.c_str(), version.c_str(), name.c_str(), fileDigest, digest) ||
+        !PlatP256Sign(key.secret, key.publicKey, digest, signature))
+        return false;
+    HexEncode(signature, PLAT_P256_SIGNATURE_SIZE, signatureHex);
+    return true;
+}
+
 std::string ReleaseName(const std::string& path) {
     size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);

@@ -20,6 +20,12 @@ bool ReadSecretKey(const std::string& path, SecretKey& key);
 // The SHA-256 of a file's bytes, read piece by piece.
 bool Sha256OfFile(const std::string& path, uint8_t* digest);
 
+// Signs the release whose bytes hash to `fileDigest` for the block
+// (identity, version) under the file name `name`: the hexadecimal signature
+// in `signatureHex` (RELEASE_SIGNATURE_HEX_LENGTH + 1 characters).
+bool SignRelease(const SecretKey& key, const uint8_t* fileDigest, const std::string& identity,
+                 const std::string& version, const std::string& name, char* signatureHex);
+
 // The last component of a path (after its last "/" or "\"): the name a
 // release is signed under, as the program takes it from the download
 // address.

@@ -18,20 +18,16 @@ int RunSign(const Arguments& arguments) {
     }
     SecretKey key;
     uint8_t fileDigest[PLAT_SHA256_SIZE];
-    uint8_t digest[PLAT_SHA256_SIZE];
-    uint8_t signature[PLAT_P256_SIGNATURE_SIZE];
     if (!ReadSecretKey(arguments[0], key) || !Sha256OfFile(arguments[1], fileDigest))
         return EXIT_FAILED;
-    bool signedIt = ReleaseMessageDigest(arguments[2].c_str(), arguments[3].c_str(),
-                                         ReleaseName(arguments[1]).c_str(), fileDigest, digest) &&
-                    PlatP256Sign(key.secret, key.publicKey, digest, signature);
+    char signatureHex[RELEASE_SIGNATURE_HEX_LENGTH + 1];
+    bool signedIt = SignRelease(key, fileDigest, arguments[2], arguments[3],
+                                ReleaseName(arguments[1]), signatureHex);
     std::memset(&key, 0, sizeof key);
     if (!signedIt) {
         ReportError("cannot sign '" + arguments[1] + "'");
         return EXIT_FAILED;
     }
-    char signatureHex[RELEASE_SIGNATURE_HEX_LENGTH + 1];
-    HexEncode(signature, PLAT_P256_SIGNATURE_SIZE, signatureHex);
     std::printf("%s\n", signatureHex);
     return EXIT_OK;
 }

@@ -19,3 +19,4 @@ int RunCheck(const Arguments& arguments);
 int RunKeygen(const Arguments& arguments);
 int RunSign(const Arguments& arguments);
 int RunVerify(const Arguments& arguments);
+int RunPublish(const Arguments& arguments);

@@ -257,6 +257,8 @@ def parse_arguments(argv=None):
     parser.add_argument("--backend", choices=("posix", "win32"), required=True)
     parser.add_argument("--program", required=True)
     parser.add_argument("--ffspack", required=True)
+    # A native program on both systems: the vendor's server.
+    parser.add_argument("--vendor-server")
     return parser.parse_known_args(argv)
 
 

@@ -1,0 +1,17 @@
+// vendor-server serve: registrations at one path, and optionally the folder
+// "ffspack publish" writes.
+#pragma once
+
+#include <string>
+
+struct ServeOptions {
+    std::string host;
+    int port = 0;           // 0: any free port (printed when listening)
+    std::string database;
+    std::string publish;    // empty: registrations only
+    std::string path = "/cgi-bin/register";
+    int threads = 16;
+};
+
+// Runs until SIGINT or SIGTERM. The exit status.
+int Serve(const ServeOptions& options);

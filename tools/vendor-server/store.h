@@ -1,0 +1,35 @@
+// Where registrations are kept: an SQLite file, or a PostgreSQL database
+// that several servers share. A registration is kept once: the same body
+// again is recognised by its hash.
+#pragma once
+
+#include "columns.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+enum class StoreOutcome { Stored, Duplicate, Failed };
+
+using ExportRow = std::function<void(const std::vector<std::optional<std::string>>& values)>;
+
+class RegistrationStore {
+public:
+    virtual ~RegistrationStore() = default;
+    // Safe to call from several threads at once. On Failed, `error` says why.
+    virtual StoreOutcome Store(const StoredRegistration& registration, std::string& error) = 0;
+    // Every registration received at or after `since` ("YYYY-MM-DD[ HH:MM:SS]",
+    // UTC; empty for all), oldest first, as the columns of ExportColumns().
+    virtual bool Export(const std::string& since, const ExportRow& row, std::string& error) = 0;
+};
+
+// "postgresql://..." or "postgres://..." opens PostgreSQL, anything else is
+// the path of an SQLite file. The table is made when it is missing. Null with `error` set
+// when the database cannot be opened.
+bool IsPostgres(const std::string& database);
+std::unique_ptr<RegistrationStore> OpenStore(const std::string& database, std::string& error);
+
+std::unique_ptr<RegistrationStore> OpenSqliteStore(const std::string& path, std::string& error);
+std::unique_ptr<RegistrationStore> OpenPostgresStore(const std::string& connection,
+                                                     std::string& error);
