@@ -1,9 +1,10 @@
-// The HTTP/1.0 client: URL splitting, the user's proxy, connecting and the
-// request header. The Host line names the host (and a port that is not the
+// The HTTP/1.0 client: URL splitting, the user's proxy, connecting (with
+// TLS for https:// addresses) and the request header. The Host line names the host (and a port that is not the
 // default) as web servers require; servers in the field rely on the rest of
 // the header as it is written here (the connection is "closed").
 #include "update/http.h"
 
+#include "update/http-tunnel.h"
 #include "zunkcore/registry.h"
 #include "zunkcore/winhelpr.h"
 #include "zunkcore/zunk-core.h"
@@ -121,7 +122,27 @@ __attribute__((format(printf, 2, 3))) void HeaderAppend(HeaderWriter* writer,
     if (written > 0) writer->length += written;
 }
 
+// Through the proxy a tunnel to the server first, then TLS with it.
+bool StartSecureChannel(Socket* connection, const char* url, bool throughProxy,
+                        const char* userAgent) {
+    char scheme[SOCKET_SCHEME_SIZE], name[SOCKET_HOST_SIZE];
+    char user[SOCKET_USER_SIZE], password[SOCKET_PASSWORD_SIZE];
+    char directory[2], file[2];    // not wanted; cut to nothing
+    int32_t port = 0;
+    SocketParseUrl(url, scheme, name, &port, directory, sizeof directory, file, sizeof file, user,
+                   password);
+    char target[HTTP_TEXT_SIZE];
+    std::snprintf(target, sizeof target, "%s:%d", name, port);
+    if (throughProxy && !HttpOpenTunnel(connection, target, userAgent)) return false;
+    return SocketStartTls(connection, name) == 1;
+}
+
 }    // namespace
+
+bool HttpIsSecure(const char* url) {
+    CHECK_POINTER(url);
+    return StrStartsWithNoCase(url, "https://");
+}
 
 int HttpOpenRequest(const char* url, const char* userAgent, const char* method,
                     int32_t contentLength, int32_t useProxy, Socket** socket, char* requestBuffer,
@@ -163,9 +184,19 @@ int HttpOpenRequest(const char* url, const char* userAgent, const char* method,
         SocketDelete(&connection);
         return 0;
     }
+    // An encrypted address never falls back to plain HTTP: a tunnel or
+    // handshake that fails ends the attempt.
+    bool secure = HttpIsSecure(url);
+    if (secure && !StartSecureChannel(connection, url, proxy[0] != '\0', userAgent)) {
+        SocketClose(connection);
+        SocketDelete(&connection);
+        return 0;
+    }
 
+    // A proxy forwarding plain HTTP wants the whole address; inside a tunnel
+    // the server itself reads the request.
     HeaderWriter writer = {requestBuffer, bufferSize, 0, true};
-    HeaderAppend(&writer, "%s %s HTTP/1.0\r\n", method, proxy[0] ? url : path);
+    HeaderAppend(&writer, "%s %s HTTP/1.0\r\n", method, proxy[0] && !secure ? url : path);
     if (userAgent) HeaderAppend(&writer, "User-Agent: %s\r\n", userAgent);
     char hostField[HTTP_TEXT_SIZE];
     HttpHostField(url, hostField);
