@@ -56,12 +56,17 @@ void HttpHostField(const char* url, char* host) {
         std::snprintf(host, HTTP_TEXT_SIZE, "%s", name);
 }
 
-int HttpProxyFromSetting(const char* proxyServer, char* proxy, int proxySize) {
+namespace {
+
+// The value of the entry `name` ("http=") when there is one, else the whole
+// value, ended at the first ";".
+int ProxyEntry(const char* proxyServer, const char* name, char* proxy, int proxySize) {
     CHECK_POINTER(proxyServer);
     CHECK_POINTER(proxy);
     if (proxySize < 1) return 0;
     const char* entry = nullptr;
-    const char* start = StrFindNoCase(proxyServer, "http=", &entry) ? entry + 5 : proxyServer;
+    const char* start =
+        StrFindNoCase(proxyServer, name, &entry) ? entry + StrLength(name) : proxyServer;
     const char* end = std::strchr(start, ';');
     size_t length = end ? (size_t)(end - start) : std::strlen(start);
     if (length > (size_t)(proxySize - 1)) return 0;
@@ -70,11 +75,25 @@ int HttpProxyFromSetting(const char* proxyServer, char* proxy, int proxySize) {
     return 1;
 }
 
+}    // namespace
+
+int HttpProxyFromSetting(const char* proxyServer, char* proxy, int proxySize) {
+    return ProxyEntry(proxyServer, "http=", proxy, proxySize);
+}
+
+int HttpSecureProxyFromSetting(const char* proxyServer, char* proxy, int proxySize) {
+    CHECK_POINTER(proxyServer);
+    const char* entry = nullptr;
+    if (StrFindNoCase(proxyServer, "https=", &entry))
+        return ProxyEntry(proxyServer, "https=", proxy, proxySize);
+    return HttpProxyFromSetting(proxyServer, proxy, proxySize);
+}
+
 namespace {
 
 // Reads the user's proxy choice into `proxy` (empty for a direct
 // connection) and logs the decision.
-void ChooseProxy(int32_t useProxy, char* proxy) {
+void ChooseProxy(int32_t useProxy, bool secure, char* proxy) {
     proxy[0] = '\0';
     HKEY key = nullptr;
     if (useProxy != 1 || !RegistryOpenKey(&key, REGISTRY_ROOT_CURRENT_USER, INTERNET_SETTINGS_KEY)) {
@@ -94,7 +113,9 @@ void ChooseProxy(int32_t useProxy, char* proxy) {
     if (StrLength(server) > HTTP_PROXY_SERVER_SIZE - 1) server[0] = '\0';
     RegistryCloseKey(&key);
 
-    if (enable == 1 && server[0] && HttpProxyFromSetting(server, proxy, HTTP_TEXT_SIZE)) {
+    int chosen = secure ? HttpSecureProxyFromSetting(server, proxy, HTTP_TEXT_SIZE)
+                        : HttpProxyFromSetting(server, proxy, HTTP_TEXT_SIZE);
+    if (enable == 1 && server[0] && chosen) {
         LogPrint("Proxy Enabled (0x%.8X) : %s\n", (unsigned)enable, proxy);
         return;
     }
@@ -162,7 +183,8 @@ int HttpOpenRequest(const char* url, const char* userAgent, const char* method,
 
     WaitProgress(20);
     LogPrint("Contacting '%s' '%s'\n", site, path);
-    ChooseProxy(useProxy, proxy);
+    bool secure = HttpIsSecure(url);
+    ChooseProxy(useProxy, secure, proxy);
 
     // A proxy text has no scheme: without "host:port" its port is 0 and
     // the connect fails.
@@ -186,7 +208,6 @@ int HttpOpenRequest(const char* url, const char* userAgent, const char* method,
     }
     // An encrypted address never falls back to plain HTTP: a tunnel or
     // handshake that fails ends the attempt.
-    bool secure = HttpIsSecure(url);
     if (secure && !StartSecureChannel(connection, url, proxy[0] != '\0', userAgent)) {
         SocketClose(connection);
         SocketDelete(&connection);

@@ -42,3 +42,6 @@ void HttpHostField(const char* url, char* host);
 // The proxy part of a "ProxyServer" value: the "http=" entry when there is
 // one, else the whole value, ended at the first ";". Exposed for tests.
 int HttpProxyFromSetting(const char* proxyServer, char* proxy, int proxySize);
+// For an https:// address: the "https=" entry when there is one, else as
+// above.
+int HttpSecureProxyFromSetting(const char* proxyServer, char* proxy, int proxySize);
