@@ -18,7 +18,7 @@ from test_update_nginx import INTERNET_SETTINGS, NginxUpdate
 # Each refused certificate, and the reason the log gives on each system.
 REFUSED = [
     ("stranger", "Certificate for 'localhost' not trusted (",
-     {"posix": "20: unable to get local issuer certificate)", "win32": "0x800B0109)"}),
+     {"posix": "20: unable to get local issuer certificate)", "win32": "0x800B010A)"}),
     ("elsewhere", "Certificate for 'localhost' names another host (",
      {"posix": "62: hostname mismatch)", "win32": "0x800B010F)"}),
 ]

@@ -206,12 +206,23 @@ class Sandbox:
     # -- helper programs -------------------------------------------------
 
     def helper(self, name, *arguments, check=False):
-        """Runs tests/helpers/NAME from the build with the test's prefix."""
+        """Runs tests/helpers/NAME from the build with the test's prefix.
+
+        Output goes through files, not pipes: under Wine the helper may be
+        the process that starts the prefix's background processes, which
+        keep the handles they inherited open long after it ended."""
         suffix = "" if self.native else ".exe"
         executable = os.path.join(self.args.build_dir, "tests", name + suffix)
-        return subprocess.run(self._launcher(executable) + list(arguments), check=check,
-                              capture_output=True, text=True, env=self.environment(),
-                              timeout=120)
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            result = subprocess.run(self._launcher(executable) + list(arguments), stdout=out,
+                                    stderr=err, env=self.environment(), timeout=120)
+            out.seek(0)
+            err.seek(0)
+            result.stdout = out.read().decode("latin-1")
+            result.stderr = err.read().decode("latin-1")
+        if check:
+            result.check_returncode()
+        return result
 
     def regtool(self, *arguments):
         """The registry as the program sees it; see tests/helpers/regtool.cpp."""

@@ -65,8 +65,11 @@ class TestAuthority:
         with open(registry_file, "w", encoding="latin-1") as f:
             f.write("REGEDIT4\n\n[%s]\n\"Blob\"=hex:%s\n" %
                     (key, ",".join("%02x" % b for b in blob)))
+        # No pipes: the prefix's background processes that wine may start
+        # here would hold them open.
         wine = lambda *arguments: subprocess.run(["wine", "reg", *arguments],
                                                  env=sandbox.environment(), check=True,
-                                                 capture_output=True, timeout=120)
+                                                 stdout=subprocess.DEVNULL,
+                                                 stderr=subprocess.DEVNULL, timeout=120)
         wine("import", registry_file)
         defer(lambda: wine("delete", key, "/f"))
