@@ -19,6 +19,7 @@
 //   8. System information
 //   9. Rights: elevation under User Account Control
 //  10. Cryptography: SHA-256 and ECDSA P-256 signatures
+//  11. TLS: an encrypted channel over a connection the core holds
 #pragma once
 
 #include "platform/wintypes.h"
@@ -362,3 +363,40 @@ int PlatP256Generate(uint8_t* secretKey, uint8_t* publicKey);
 // them). 1 on success.
 int PlatP256Sign(const uint8_t* secretKey, const uint8_t* publicKey, const uint8_t* digest,
                  uint8_t* signature);
+
+// ---------------------------------------------------------------------------
+// 11. TLS. The client side of an encrypted channel, carried over a
+// connection the core has opened itself (so its time-outs, cancel and proxy
+// stay in force): Windows Schannel, OpenSSL's libssl on POSIX. TLS 1.2 or
+// later only. The server's certificate must chain to a root the system
+// trusts (POSIX: OpenSSL's default paths, SSL_CERT_FILE included) and name
+// the host; the backend checks both itself before the channel is handed
+// out, whatever the system library would have let through.
+
+typedef struct PlatTls_* PlatTls;
+
+// How the channel reaches the wire. `send` writes all `length` bytes (1 when
+// done); `receive` gives at least one byte (1) or reports the end or a
+// failure (0).
+struct PlatTlsTransport {
+    int (*send)(void* context, const void* data, int32_t length);
+    int (*receive)(void* context, void* buffer, int32_t size, int32_t* received);
+    void* context;
+};
+
+// Why a channel could not be opened: a log line without its line end.
+#define PLAT_TLS_REASON_SIZE 240
+
+// Handshake with `host` (a name; the name sent to the server and checked in
+// its certificate) and validation of its certificate. The channel, or NULL
+// with the failed step in `reason` (PLAT_TLS_REASON_SIZE bytes): the
+// handshake, a certificate not trusted, or one naming another host.
+PlatTls PlatTlsOpen(const PlatTlsTransport* transport, const char* host, char* reason);
+// Encrypts and sends all `length` bytes. 1 when done.
+int PlatTlsSend(PlatTls tls, const void* data, int32_t length);
+// The next plain bytes, at most `size`: 1 with at least one, 0 at the
+// server's end of the channel or on failure.
+int PlatTlsReceive(PlatTls tls, void* buffer, int32_t size, int32_t* received);
+// Tells the server the channel ends (best effort) and frees it. NULL is
+// allowed.
+void PlatTlsClose(PlatTls tls);

@@ -10,6 +10,12 @@ namespace {
 
 enum class Outcome { Failed, Done, Redirected };
 
+// Up from http:// to https://, never down: what came encrypted stays so.
+bool MayRedirectTo(const char* from, const char* to) {
+    if (HttpIsSecure(to)) return true;
+    return StrStartsWithNoCase(to, "http://") && !HttpIsSecure(from);
+}
+
 // Reads until the header's empty line has arrived; what came with it of
 // the body stays behind it in the buffer. 1 when the header is complete.
 int ReadHeader(Socket* socket, char* buffer, int32_t size, int32_t* filled, int32_t* headerEnd) {
@@ -60,7 +66,7 @@ Outcome RequestOnce(const char* url, const char* userAgent, int32_t useProxy, ch
             LogPrint("Server replied '%s'\n", reply->header.statusLine);
         } else if (reply->header.location[0] == '\0') {
             LogPrint("Redirect without a usable location (%s)\n", reply->header.statusLine);
-        } else if (!StrStartsWithNoCase(reply->header.location, "http://")) {
+        } else if (!MayRedirectTo(url, reply->header.location)) {
             LogPrint("Refusing to follow the redirect to '%s'\n", reply->header.location);
         } else {
             LogPrint("Redirected (%s) to '%s'\n", reply->header.statusLine,

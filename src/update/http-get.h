@@ -1,6 +1,7 @@
 // A GET whose reply is judged by its header: the header is collected across
 // reads until its empty line, the status decides, and redirects to other
-// http:// addresses are followed. The body is left to the caller.
+// http:// or https:// addresses are followed (never from https:// down to
+// http://). The body is left to the caller.
 #pragma once
 
 #include "update/http-reply.h"

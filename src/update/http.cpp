@@ -1,9 +1,10 @@
-// The HTTP/1.0 client: URL splitting, the user's proxy, connecting and the
-// request header. The Host line names the host (and a port that is not the
+// The HTTP/1.0 client: URL splitting, the user's proxy, connecting (with
+// TLS for https:// addresses) and the request header. The Host line names the host (and a port that is not the
 // default) as web servers require; servers in the field rely on the rest of
 // the header as it is written here (the connection is "closed").
 #include "update/http.h"
 
+#include "update/http-tunnel.h"
 #include "zunkcore/registry.h"
 #include "zunkcore/winhelpr.h"
 #include "zunkcore/zunk-core.h"
@@ -55,12 +56,17 @@ void HttpHostField(const char* url, char* host) {
         std::snprintf(host, HTTP_TEXT_SIZE, "%s", name);
 }
 
-int HttpProxyFromSetting(const char* proxyServer, char* proxy, int proxySize) {
+namespace {
+
+// The value of the entry `name` ("http=") when there is one, else the whole
+// value, ended at the first ";".
+int ProxyEntry(const char* proxyServer, const char* name, char* proxy, int proxySize) {
     CHECK_POINTER(proxyServer);
     CHECK_POINTER(proxy);
     if (proxySize < 1) return 0;
     const char* entry = nullptr;
-    const char* start = StrFindNoCase(proxyServer, "http=", &entry) ? entry + 5 : proxyServer;
+    const char* start =
+        StrFindNoCase(proxyServer, name, &entry) ? entry + StrLength(name) : proxyServer;
     const char* end = std::strchr(start, ';');
     size_t length = end ? (size_t)(end - start) : std::strlen(start);
     if (length > (size_t)(proxySize - 1)) return 0;
@@ -69,11 +75,25 @@ int HttpProxyFromSetting(const char* proxyServer, char* proxy, int proxySize) {
     return 1;
 }
 
+}    // namespace
+
+int HttpProxyFromSetting(const char* proxyServer, char* proxy, int proxySize) {
+    return ProxyEntry(proxyServer, "http=", proxy, proxySize);
+}
+
+int HttpSecureProxyFromSetting(const char* proxyServer, char* proxy, int proxySize) {
+    CHECK_POINTER(proxyServer);
+    const char* entry = nullptr;
+    if (StrFindNoCase(proxyServer, "https=", &entry))
+        return ProxyEntry(proxyServer, "https=", proxy, proxySize);
+    return HttpProxyFromSetting(proxyServer, proxy, proxySize);
+}
+
 namespace {
 
 // Reads the user's proxy choice into `proxy` (empty for a direct
 // connection) and logs the decision.
-void ChooseProxy(int32_t useProxy, char* proxy) {
+void ChooseProxy(int32_t useProxy, bool secure, char* proxy) {
     proxy[0] = '\0';
     HKEY key = nullptr;
     if (useProxy != 1 || !RegistryOpenKey(&key, REGISTRY_ROOT_CURRENT_USER, INTERNET_SETTINGS_KEY)) {
@@ -93,7 +113,9 @@ void ChooseProxy(int32_t useProxy, char* proxy) {
     if (StrLength(server) > HTTP_PROXY_SERVER_SIZE - 1) server[0] = '\0';
     RegistryCloseKey(&key);
 
-    if (enable == 1 && server[0] && HttpProxyFromSetting(server, proxy, HTTP_TEXT_SIZE)) {
+    int chosen = secure ? HttpSecureProxyFromSetting(server, proxy, HTTP_TEXT_SIZE)
+                        : HttpProxyFromSetting(server, proxy, HTTP_TEXT_SIZE);
+    if (enable == 1 && server[0] && chosen) {
         LogPrint("Proxy Enabled (0x%.8X) : %s\n", (unsigned)enable, proxy);
         return;
     }
@@ -121,7 +143,27 @@ __attribute__((format(printf, 2, 3))) void HeaderAppend(HeaderWriter* writer,
     if (written > 0) writer->length += written;
 }
 
+// Through the proxy a tunnel to the server first, then TLS with it.
+bool StartSecureChannel(Socket* connection, const char* url, bool throughProxy,
+                        const char* userAgent) {
+    char scheme[SOCKET_SCHEME_SIZE], name[SOCKET_HOST_SIZE];
+    char user[SOCKET_USER_SIZE], password[SOCKET_PASSWORD_SIZE];
+    char directory[2], file[2];    // not wanted; cut to nothing
+    int32_t port = 0;
+    SocketParseUrl(url, scheme, name, &port, directory, sizeof directory, file, sizeof file, user,
+                   password);
+    char target[HTTP_TEXT_SIZE];
+    std::snprintf(target, sizeof target, "%s:%d", name, port);
+    if (throughProxy && !HttpOpenTunnel(connection, target, userAgent)) return false;
+    return SocketStartTls(connection, name) == 1;
+}
+
 }    // namespace
+
+bool HttpIsSecure(const char* url) {
+    CHECK_POINTER(url);
+    return StrStartsWithNoCase(url, "https://");
+}
 
 int HttpOpenRequest(const char* url, const char* userAgent, const char* method,
                     int32_t contentLength, int32_t useProxy, Socket** socket, char* requestBuffer,
@@ -141,7 +183,8 @@ int HttpOpenRequest(const char* url, const char* userAgent, const char* method,
 
     WaitProgress(20);
     LogPrint("Contacting '%s' '%s'\n", site, path);
-    ChooseProxy(useProxy, proxy);
+    bool secure = HttpIsSecure(url);
+    ChooseProxy(useProxy, secure, proxy);
 
     // A proxy text has no scheme: without "host:port" its port is 0 and
     // the connect fails.
@@ -163,9 +206,18 @@ int HttpOpenRequest(const char* url, const char* userAgent, const char* method,
         SocketDelete(&connection);
         return 0;
     }
+    // An encrypted address never falls back to plain HTTP: a tunnel or
+    // handshake that fails ends the attempt.
+    if (secure && !StartSecureChannel(connection, url, proxy[0] != '\0', userAgent)) {
+        SocketClose(connection);
+        SocketDelete(&connection);
+        return 0;
+    }
 
+    // A proxy forwarding plain HTTP wants the whole address; inside a tunnel
+    // the server itself reads the request.
     HeaderWriter writer = {requestBuffer, bufferSize, 0, true};
-    HeaderAppend(&writer, "%s %s HTTP/1.0\r\n", method, proxy[0] ? url : path);
+    HeaderAppend(&writer, "%s %s HTTP/1.0\r\n", method, proxy[0] && !secure ? url : path);
     if (userAgent) HeaderAppend(&writer, "User-Agent: %s\r\n", userAgent);
     char hostField[HTTP_TEXT_SIZE];
     HttpHostField(url, hostField);

@@ -124,7 +124,7 @@ int SocketConnect(Socket* socket, const uint8_t* address, int port) {
     return 1;
 }
 
-int SocketRead(Socket* socket, void* buffer, int32_t size, int32_t* received) {
+int SocketReadWire(Socket* socket, void* buffer, int32_t size, int32_t* received) {
     CHECK_POINTER(buffer);
     CHECK_POINTER(received);
     *received = 0;
@@ -153,7 +153,7 @@ int SocketRead(Socket* socket, void* buffer, int32_t size, int32_t* received) {
     return 1;
 }
 
-int SocketWrite(Socket* socket, const void* data, int32_t length, int32_t* sent) {
+int SocketWriteWire(Socket* socket, const void* data, int32_t length, int32_t* sent) {
     CHECK_POINTER(data);
     CHECK_POINTER(sent);
     *sent = 0;

@@ -37,6 +37,7 @@ int SocketNew(Socket** socket) {
     created->protocol = 0;
     for (uint8_t& byte : created->peerAddress) byte = 0;
     created->peerPort = 0;
+    created->tls = nullptr;
     *socket = created;
     return 1;
 }
@@ -100,6 +101,7 @@ int SocketCreate(Socket* socket, int protocol) {
 
 int SocketClose(Socket* socket) {
     if (!socket) return 0;
+    SocketEndTls(socket);
     if (socket->handle != SOCKET_HANDLE_NONE) {
         if (!OsCloseSocket(OsSocketOf(socket->handle))) return 0;
         socket->handle = SOCKET_HANDLE_NONE;
@@ -109,6 +111,7 @@ int SocketClose(Socket* socket) {
 
 int SocketShutdown(Socket* socket) {
     if (!socket || socket->handle == SOCKET_HANDLE_NONE) return 0;
+    SocketEndTls(socket);
     if (::shutdown(OsSocketOf(socket->handle), OS_SHUTDOWN_BOTH) != 0) {
         OsRecordError();
         return 0;

@@ -41,6 +41,7 @@ struct Socket {
     int32_t protocol;  // selector that opened the handle, 0 if opening failed
     uint8_t peerAddress[4];    // network byte order
     int32_t peerPort;          // host byte order
+    struct PlatTls_* tls;      // the encrypted channel once started, else NULL
 };
 
 struct HostAddress {
@@ -73,10 +74,22 @@ int SocketClose(Socket* socket);
 int SocketShutdown(Socket* socket);
 int SocketSetBlocking(Socket* socket, int blocking);
 
-// Transfer.
+// Transfer. Once TLS is started, SocketWrite and SocketRead carry the
+// channel's plain bytes (a write then sends all of them); the Wire calls
+// always carry the bytes as they travel.
 int SocketConnect(Socket* socket, const uint8_t* address, int port);
 int SocketWrite(Socket* socket, const void* data, int32_t length, int32_t* sent);
 int SocketRead(Socket* socket, void* buffer, int32_t size, int32_t* received);
+int SocketWriteWire(Socket* socket, const void* data, int32_t length, int32_t* sent);
+int SocketReadWire(Socket* socket, void* buffer, int32_t size, int32_t* received);
+
+// Starts TLS with `host` on the connected socket: handshake and the check of
+// the server's certificate. 1 when the channel is up; 0 with the reason
+// logged (the socket then carries nothing more and should be closed).
+int SocketStartTls(Socket* socket, const char* host);
+// Ends the channel, telling the server, and keeps the connection; nothing
+// when none is open. Shutdown and close do it first.
+void SocketEndTls(Socket* socket);
 int SocketWait(SocketSet* readSet, SocketSet* writeSet, SocketSet* exceptSet, Socket* socket,
                int32_t timeoutMs, int32_t* count);
 int SocketSetClear(SocketSet* set);

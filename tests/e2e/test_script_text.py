@@ -139,11 +139,17 @@ CHECKS = [
     ("INSTALL DIR: $6Acme\nOLE: REGISTER | $8x.dll\nUNINSTALL NAME: $6u.exe\n",
      [(1, "warning", "path macro $6 in 'INSTALL DIR' expands to nothing outside the uninstall run"),
       (2, "warning", "path macro $8 in 'OLE' expands to nothing")]),
-    ("COMPANY NAME: Acme\nPRODUCT NAME: Rocket\nUPDATE URL: https://u.test/\n"
-     "REGISTER: ftp://r.test/ | REG | Register?\n",
-     [(3, "error", "'UPDATE URL' address 'https://u.test/' is not an http:// address"),
-      (4, "error", "'REGISTER' address 'ftp://r.test/' is not an http:// address")]),
-    ("COMPANY NAME: Acme\nREGISTER: http://r.test/ | REG | Register?\n",
+    ("COMPANY NAME: Acme\nPRODUCT NAME: Rocket\nUPDATE URL: ftp://u.test/\n"
+     "REGISTER: htps://r.test/ | REG | Register?\n",
+     [(3, "error", "'UPDATE URL' address 'ftp://u.test/' is not an http:// or https:// address"),
+      (4, "error", "'REGISTER' address 'htps://r.test/' is not an http:// or https:// address")]),
+    ("COMPANY NAME: Acme\nPRODUCT NAME: Rocket\nUPDATE URL: HTTPS://u.test/\n"
+     "REGISTER: https://r.test/ | REG | Register?\n", []),
+    ("COMPANY NAME: Acme\nPRODUCT NAME: Rocket\nUPDATE URL: http://u.test/\n"
+     "REGISTER: HTTP://r.test/ | REG | Register?\n",
+     [(4, "warning", "'REGISTER' address 'HTTP://r.test/' is not encrypted: "
+                     "the user's details travel in the clear")]),
+    ("COMPANY NAME: Acme\nREGISTER: https://r.test/ | REG | Register?\n",
      [(2, "warning", "'REGISTER' is given, but the script's product name is empty")]),
     ("UPDATE KEY: 04ab\n",
      [(1, "error", "'UPDATE KEY' '04ab' is not a public key (128 hexadecimal digits of a P-256 point)")]),
@@ -192,7 +198,7 @@ class CheckTest(unittest.TestCase):
 
     def test_a_packed_program_is_checked_by_its_script(self):
         self.packer.write("image.exe", b"MZ image")
-        self.packer.write("script.txt", b"COMPANY NAME: Acme\nREGISTER: http://r.test/ | A | B\n")
+        self.packer.write("script.txt", b"COMPANY NAME: Acme\nREGISTER: https://r.test/ | A | B\n")
         self.assertEqual(self.packer.run("pack", "image.exe", "script.txt", "p.exe").returncode, 0)
         status, findings = self.check("p.exe")
         self.assertEqual(status, 0)

@@ -22,9 +22,12 @@ class NginxUpdate(UpdateTest):
     def setUp(self):
         super().setUp()
         self.deferred = []
-        self.nginx = Nginx(os.path.join(self.sandbox.folder, "nginx"))
+        self.nginx = self.start_nginx(os.path.join(self.sandbox.folder, "nginx"))
         # Also when a subclass's setUp skips the test (no tearDown then).
         self.addCleanup(self.nginx.stop)
+
+    def start_nginx(self, folder):
+        return Nginx(folder)
 
     def tearDown(self):
         for undo in reversed(self.deferred):
@@ -44,9 +47,10 @@ class NginxUpdate(UpdateTest):
         self.assertEqual(result.returncode, 0, result.stderr)
         return result.stdout.strip()
 
-    def publish(self, version="1.60", signed_version=None):
+    def publish(self, version="1.60", signed_version=None, download=None):
         """The release as nginx serves it, the version information naming
-        it, and the key the script will carry. Returns the public key."""
+        it (at `download`, by default its plain address), and the key the
+        script will carry. Returns the public key."""
         release = os.path.join(self.sandbox.folder, "release", "demo.exe")
         os.makedirs(os.path.dirname(release))
         shutil.copyfile(self.release_program(), release)
@@ -57,23 +61,24 @@ class NginxUpdate(UpdateTest):
         info = (block("Tolvane Other", "9.0", "http://127.0.0.1/other", "http://127.0.0.1/x") +
                 record("1", "Tolvane Demo") + record("2", version) +
                 record("3", "http://127.0.0.1/demo") +
-                record("4", self.nginx.url("/files/demo.exe")) + record("5", signature) +
+                record("4", download or self.nginx.url("/files/demo.exe")) +
+                record("5", signature) +
                 record("0"))
         with open(self.nginx.www("update/versions.txt"), "wb") as f:
             f.write(info.encode("latin-1"))
         return key
 
-    def pack_with_key(self, key, path="/update/versions.txt"):
+    def pack_with_key(self, key, path="/update/versions.txt", url=None):
         self.sandbox.pack(script(self.product.settings(registry_path=False),
                                  command("PRODUCT VERSION", "1.54"),
-                                 command("UPDATE URL", self.nginx.url(path)),
+                                 command("UPDATE URL", url or self.nginx.url(path)),
                                  command("UPDATE KEY", key),
                                  command("DONE")))
 
-    def use_proxy(self):
+    def use_proxy(self, *arguments):
         # Under Wine the packer's steps before the run take a while: the
         # proxy must outlive them.
-        proxy = Server(self.sandbox, self.defer, "proxy", PROXY, "--lifetime", "900")
+        proxy = Server(self.sandbox, self.defer, "proxy", PROXY, "--lifetime", "900", *arguments)
         self.sandbox.regtool("set-dword", "1", INTERNET_SETTINGS, "ProxyEnable", "1")
         self.sandbox.regtool("set-string", "1", INTERNET_SETTINGS, "ProxyServer",
                              "http=127.0.0.1:%d" % proxy.port)

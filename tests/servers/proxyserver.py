@@ -2,12 +2,15 @@
 """A real HTTP proxy on loopback for the network tests: tinyproxy with a
 generated configuration on a free port.
 
-    proxyserver.py --dir DIR [--lifetime SECONDS]
+    proxyserver.py --dir DIR [--lifetime SECONDS] [--connect-port PORT ...]
 
 DIR/port   the proxy's port on 127.0.0.1, written once it accepts connections
 DIR/stop   create it to end the proxy
 DIR/stopped  written when the proxy has ended
 DIR/tinyproxy.log, DIR/tinyproxy.conf   for the curious
+
+Tunnels (CONNECT) go to every port, or with --connect-port only to those
+named; tinyproxy refuses the others with 403.
 
 Like httpserver.py it ends itself after its lifetime, so that a test
 program that dies never leaves it behind.
@@ -46,7 +49,7 @@ def accepts(port):
         return False
 
 
-def start(folder, program):
+def start(folder, program, connect_ports):
     # tinyproxy wants a fixed port; a port that was taken in between makes
     # it exit, and another one is tried.
     for _ in range(5):
@@ -54,6 +57,7 @@ def start(folder, program):
         config = os.path.join(folder, "tinyproxy.conf")
         with open(config, "w") as f:
             f.write(CONFIG.format(port=port, folder=folder))
+            f.writelines("ConnectPort %d\n" % allowed for allowed in connect_ports)
         process = subprocess.Popen([program, "-d", "-c", config],
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.monotonic() + 5
@@ -70,10 +74,11 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--dir", required=True)
     parser.add_argument("--lifetime", type=float, default=120.0)
+    parser.add_argument("--connect-port", type=int, action="append", default=[])
     arguments = parser.parse_args()
     program = shutil.which("tinyproxy") or "/usr/bin/tinyproxy"
     folder = os.path.abspath(arguments.dir)
-    process, port = start(folder, program)
+    process, port = start(folder, program, arguments.connect_port)
     temporary = os.path.join(folder, "port.tmp")
     with open(temporary, "w") as f:
         f.write(str(port))

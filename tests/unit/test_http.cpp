@@ -99,6 +99,28 @@ TEST(HttpProxySetting, HttpEntryOrWholeValue) {
     EXPECT_EQ(ProxyOf("proxy:3128", 5), "<failed>");    // never past the buffer
 }
 
+// An https:// address takes its own entry and otherwise what plain HTTP
+// would take.
+TEST(HttpProxySetting, SecureEntryFirst) {
+    const struct {
+        const char* setting;
+        const char* proxy;
+    } cases[] = {
+        {"http=plain:80;HTTPS=secure:443", "secure:443"},
+        {"https=secure:443;http=plain:80", "secure:443"},
+        {"http=plain:80;ftp=other:21", "plain:80"},
+        {"proxy:3128", "proxy:3128"},
+        {"https=", ""},
+    };
+    for (const auto& c : cases) {
+        char proxy[HTTP_TEXT_SIZE] = "unchanged";
+        ASSERT_EQ(HttpSecureProxyFromSetting(c.setting, proxy, sizeof proxy), 1) << c.setting;
+        EXPECT_STREQ(proxy, c.proxy) << c.setting;
+    }
+    char small[5];
+    EXPECT_EQ(HttpSecureProxyFromSetting("https=secure:443", small, sizeof small), 0);
+}
+
 class HttpDirect : public testing::Test {
   protected:
     void SetUp() override { ASSERT_EQ(SocketStartup(), 1); }

@@ -161,7 +161,7 @@ TEST_F(UpdateNetwork, FailedDownloadsKeepTheOldFile) {
         {"not-found", "Server replied 'HTTP/1.0 404 Not Found'\n"},
         {"close-at-once", "Reply ended within its header (0 bytes)\n"},
         {"redirect-loop", "Too many redirects (more than 5)\n"},
-        {"redirect-https", "Refusing to follow the redirect to 'https://127.0.0.1/files/demo.exe'\n"},
+        {"redirect-ftp", "Refusing to follow the redirect to 'ftp://127.0.0.1/files/demo.exe'\n"},
         {"bad-length", "Malformed reply header\n"},
     };
     for (const Failure& failure : failures) {
@@ -181,8 +181,22 @@ TEST_F(UpdateNetwork, FailedDownloadsKeepTheOldFile) {
     EXPECT_EQ(Files(), std::vector<std::string>{"demo.exe"});
 }
 
+// An https:// address whose server speaks no TLS: the handshake fails and
+// the attempt with it, with the step named.
+TEST_F(UpdateNetwork, FailedHandshakeFailsTheAttempt) {
+    const std::string old = "old release";
+    ScratchFolder::Write(InFolder("demo.exe"), old);
+    HttpServer server("close-at-once");
+    ASSERT_GT(server.Port(), 0);
+    LogCapture log;
+    EXPECT_EQ(Download("https://localhost:" + std::to_string(server.Port()) + "/demo.exe"), 0);
+    EXPECT_EQ(ScratchFolder::Read(InFolder("demo.exe")), old);
+    EXPECT_EQ(Files(), std::vector<std::string>{"demo.exe"});
+    EXPECT_TRUE(log.Has("TLS handshake with 'localhost' failed (")) << log.Text();
+}
+
 TEST_F(UpdateNetwork, VersionInformationCountsOnlyWhenComplete) {
-    for (const char* caseName : {"not-found", "cut", "redirect-https", "close-at-once"}) {
+    for (const char* caseName : {"not-found", "cut", "redirect-ftp", "close-at-once"}) {
         HttpServer server(caseName);
         ASSERT_GT(server.Port(), 0);
         EXPECT_EQ(FetchVersionInfo(&settings_, server.Url("/v").c_str(), 0, reply_.data(),

@@ -35,11 +35,13 @@ std::string Lower(std::string text) {
     return text;
 }
 
-bool IsHttpAddress(const std::string& url) {
+bool IsPlainHttp(const std::string& url) { return Lower(url.substr(0, 7)) == "http://"; }
+
+bool IsWebAddress(const std::string& url) {
     char scheme[SOCKET_SCHEME_SIZE], host[SOCKET_HOST_SIZE], user[SOCKET_USER_SIZE],
         password[SOCKET_PASSWORD_SIZE], directory[SCRIPT_TEXT_SIZE], file[SCRIPT_TEXT_SIZE];
     int32_t port = 0;
-    if (Lower(url.substr(0, 7)) != "http://") return false;
+    if (!IsPlainHttp(url) && Lower(url.substr(0, 8)) != "https://") return false;
     SocketParseUrl(url.c_str(), scheme, host, &port, directory, sizeof directory, file,
                    sizeof file, user, password);
     return host[0] != '\0';
@@ -215,10 +217,15 @@ class ScriptChecker {
     }
 
     void CheckAddress(const std::string& address, int line, const std::string& keyword) {
-        if (!IsHttpAddress(address)) {
+        if (!IsWebAddress(address)) {
             Report(line, Severity::Error,
                    Quoted(keyword) + " address " + Quoted(address) +
-                       " is not an http:// address");
+                       " is not an http:// or https:// address");
+        } else if (keyword == "REGISTER" && IsPlainHttp(address)) {
+            // The person's name, address and telephone number go there.
+            Report(line, Severity::Warning,
+                   Quoted(keyword) + " address " + Quoted(address) +
+                       " is not encrypted: the user's details travel in the clear");
         }
     }
 

@@ -206,12 +206,13 @@ class Sandbox:
     # -- helper programs -------------------------------------------------
 
     def helper(self, name, *arguments, check=False):
-        """Runs tests/helpers/NAME from the build with the test's prefix."""
+        """Runs tests/helpers/NAME from the build with the test's prefix.
+
+        Output goes through files, not pipes: under Wine the helper may be
+        the process that starts the prefix's background processes, which
+        keep the handles they inherited open long after it ended."""
         suffix = "" if self.native else ".exe"
         executable = os.path.join(self.args.build_dir, "tests", name + suffix)
-        # Output goes through files, not pipes: the first program of a Wine
-        # session starts the prefix's services, which inherit its handles and
-        # live on, so a pipe would not end before the whole session does.
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             result = subprocess.run(self._launcher(executable) + list(arguments), stdout=out,
                                     stderr=err, env=self.environment(), timeout=120)

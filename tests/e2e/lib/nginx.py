@@ -6,6 +6,11 @@ that starts it can end it.
     server = Nginx(folder)   # serves folder/www; server.port
     server.requests()        # the access log's request lines and statuses
     server.stop()
+
+With `tls={"name": (certificate, key), ...}` it also serves the same files
+over HTTPS, one port per certificate (server.tls_ports["name"]), and
+`register_port` forwards /cgi-bin/ on every port to a registration server
+there, so that nginx ends the TLS in front of it.
 """
 
 import os
@@ -34,8 +39,27 @@ http {{
         listen 127.0.0.1:{port};
         root {folder}/www;
         location = /moved/versions.txt {{ return 301 http://127.0.0.1:{port}/update/versions.txt; }}
+{extra}
     }}
+{tls_servers}
 }}
+"""
+
+TLS_SERVER = """    server {{
+        listen 127.0.0.1:{port} ssl;
+        ssl_certificate {certificate};
+        ssl_certificate_key {key};
+        root {folder}/www;
+{extra}
+    }}
+"""
+
+# Every server: one address redirected up to HTTPS, one down from it, and
+# the registration forwarded when asked.
+EXTRA = """        location = /up/versions.txt {{ return 301 https://localhost:{secure}/update/versions.txt; }}
+        location = /down/versions.txt {{ return 301 http://localhost:{plain}/update/versions.txt; }}
+"""
+FORWARD = """        location /cgi-bin/ {{ proxy_pass http://127.0.0.1:{register}; }}
 """
 
 
@@ -46,17 +70,19 @@ def free_port():
 
 
 class Nginx:
-    def __init__(self, folder):
+    def __init__(self, folder, tls=None, register_port=None):
         self.folder = folder
         os.makedirs(os.path.join(folder, "www"), exist_ok=True)
         os.makedirs(os.path.join(folder, "temp"), exist_ok=True)
-        # nginx wants a fixed port: one taken in between makes it exit, and
-        # another is tried.
+        tls = tls or {}
+        # nginx wants fixed ports: one taken in between makes it exit, and
+        # others are tried.
         for _ in range(5):
             self.port = free_port()
+            self.tls_ports = {name: free_port() for name in tls}
             config = os.path.join(folder, "nginx.conf")
             with open(config, "w") as f:
-                f.write(CONFIG.format(folder=folder, port=self.port))
+                f.write(self._config(tls, register_port))
             self.process = subprocess.Popen([NGINX, "-c", config, "-p", folder, "-e",
                                              os.path.join(folder, "error.log")],
                                             stdout=subprocess.DEVNULL,
@@ -65,12 +91,25 @@ class Nginx:
                 return
         raise AssertionError("nginx did not start: see %s/error.log" % folder)
 
+    def _config(self, tls, register_port):
+        secure = next(iter(self.tls_ports.values()), self.port)
+        extra = EXTRA.format(secure=secure, plain=self.port)
+        if register_port:
+            extra += FORWARD.format(register=register_port)
+        servers = "".join(TLS_SERVER.format(port=self.tls_ports[name], certificate=certificate,
+                                            key=key, folder=self.folder, extra=extra)
+                          for name, (certificate, key) in tls.items())
+        return CONFIG.format(folder=self.folder, port=self.port, extra=extra, tls_servers=servers)
+
     def _wait_until_listening(self):
         deadline = time.monotonic() + 10
+        waiting = [self.port, *self.tls_ports.values()]
         while time.monotonic() < deadline and self.process.poll() is None:
             try:
-                with socket.create_connection(("127.0.0.1", self.port), timeout=0.2):
-                    return True
+                with socket.create_connection(("127.0.0.1", waiting[0]), timeout=0.2):
+                    waiting.pop(0)
+                    if not waiting:
+                        return True
             except OSError:
                 time.sleep(0.05)
         self.stop()
@@ -83,6 +122,11 @@ class Nginx:
 
     def url(self, path):
         return "http://127.0.0.1:%d%s" % (self.port, path)
+
+    def secure_url(self, path, name="localhost"):
+        """The HTTPS address of the server with certificate `name`, always
+        by the name localhost (the name the certificates are checked for)."""
+        return "https://localhost:%d%s" % (self.tls_ports[name], path)
 
     def requests(self):
         """'GET /path HTTP/1.0 STATUS BYTES' for each request served."""
