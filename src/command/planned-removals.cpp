@@ -59,5 +59,3 @@ void PlanFolderRemoval(const char* folder) {
     PlanReport(InProgramsFolder(folder) ? PLAN_REMOVE_GROUP : PLAN_REMOVE_FOLDER, folder);
     Removed().insert(Key(folder, ""));
 }
-
-void PlanForgetRemovals() { Removed().clear(); }

@@ -14,5 +14,3 @@ void PlanFolderRemoval(const char* folder);
 int PlanRemoved(const char* folder, const char* name);
 // 1 when `path` is there for the plan: on the disk and not removed by it.
 int PlanSeesFile(const char* path);
-// Forgets every removal (a new plan).
-void PlanForgetRemovals();

@@ -52,7 +52,3 @@ void PlanSummary() {
     }
     WriteLine(line);
 }
-
-void PlanReset() {
-    for (int& count : Counts) count = 0;
-}

@@ -24,5 +24,3 @@ void PlanReport(PlanKind kind, const char* subject);
 void PlanNotice(const char* text);
 // "summary: files N, folders N, ...": every count, in the order above.
 void PlanSummary();
-// Forgets the counts (a new plan).
-void PlanReset();
