@@ -53,7 +53,6 @@ static PlatFolder EnterFolder(const char* folder) {
 // one stale, so a failure in a folder that was already open is tried once
 // more in the folder opened afresh.
 static bool DeleteInFolder(const char* folder, const char* name) {
-    if (PlanOnly()) return PlanFileDeletion(folder, name) == 1;
     bool wasOpen = IsOpen(folder);
     PlatFolder handle = EnterFolder(folder);
     if (handle != nullptr && PlatFolderDeleteFile(handle, name)) return true;
@@ -79,9 +78,11 @@ int DeleteFileAndFolders(const char* path) {
     char folder[FOLDER_WALK_SIZE];
     bool fits = StrCopyN(folder, path, sizeof folder);
     char* name = fits ? AfterLastSeparator(folder) : nullptr;
+    if (name != nullptr) *name = '\0';  // the file's folder, with its separator
     bool deleted;
-    if (name != nullptr) {
-        *name = '\0';  // the file's folder, with its separator
+    if (PlanOnly()) {
+        deleted = PlanFileDeletion(path) == 1;
+    } else if (name != nullptr) {
         deleted = DeleteInFolder(folder, path + (name - folder));
     } else {
         deleted = PlatDeleteFile(path) == 1;

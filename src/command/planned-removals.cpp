@@ -41,17 +41,20 @@ int PlanSeesFile(const char* path) {
     return PlatFileExists(path);
 }
 
-int PlanFileDeletion(const char* folder, const char* name) {
-    if (PlanRemoved(folder, name)) return 0;
+int PlanFileDeletion(const char* path) {
+    std::string whole = path;
+    size_t separator = whole.find_last_of("\\/");
+    if (separator == std::string::npos) return 0;
+    std::string folder = whole.substr(0, separator + 1);
+    const char* name = path + separator + 1;
+    if (PlanRemoved(folder.c_str(), name)) return 0;
     // The entry as the deletion would meet it: a link as itself.
-    PlatFolder handle = PlatFolderOpen(folder);
+    PlatFolder handle = PlatFolderOpen(folder.c_str());
     bool there = handle != nullptr && PlatFolderEntryExists(handle, name);
     PlatFolderClose(handle);
     if (!there) return 0;
-    std::string path = std::string(folder) + name;
-    PlanReport(InProgramsFolder(path.c_str()) ? PLAN_DELETE_SHORTCUT : PLAN_DELETE_FILE,
-               path.c_str());
-    Removed().insert(Key(folder, name));
+    PlanReport(InProgramsFolder(path) ? PLAN_DELETE_SHORTCUT : PLAN_DELETE_FILE, path);
+    Removed().insert(Key(path, ""));
     return 1;
 }
 

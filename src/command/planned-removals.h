@@ -5,9 +5,9 @@
 // such.
 #pragma once
 
-// Reports the deletion of the file `name` of `folder` (its path ending in a
-// separator) when it is there and not yet remembered; 1 when it was.
-int PlanFileDeletion(const char* folder, const char* name);
+// Reports the deletion of the file at `path` when it is there and not yet
+// remembered, and remembers it; 1 when it was reported.
+int PlanFileDeletion(const char* path);
 // Reports the removal of `folder` (ending in a separator) and remembers it.
 void PlanFolderRemoval(const char* folder);
 // 1 when the plan removed the entry `name` of `folder`, file or folder.
