@@ -4,6 +4,7 @@
 #include "command/planned-removals.h"
 #include "command/wellknown.h"
 #include "platform/platform.h"
+#include "zunkcore/deferdel.h"
 #include "zunkcore/folders.h"
 #include "zunkcore/plan.h"
 #include "zunkcore/runstyle.h"
@@ -93,6 +94,11 @@ int DeleteFileAndFolders(const char* path) {
         uint32_t error = PlatLastError();
         if (!PlanOnly() && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
             NoteFileLeft();
+            // Nobody attends a silent run to try again, and on Windows the
+            // uninstaller's own file is held by its waiting starter.
+            if (RunsSilently() && !QueueDeleteOnRestart(path)) {
+                LogPrint("Unable to queue '%s' for deletion\n", path);
+            }
         }
     }
     if (!fits) {

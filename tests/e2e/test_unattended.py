@@ -116,6 +116,7 @@ class PlanAgainstRun(UnattendedTest):
         self.needs_native_boxes()
         native = self.sandbox.native
         files = self.install_demo(component=native)
+        self.sandbox.clear_logs()   # each run starts with that; not the plan's doing
         before = snapshot(*self.watched())
 
         plan = self.sandbox.run("-Plan", "-debug")
@@ -154,7 +155,7 @@ class PlanAgainstRun(UnattendedTest):
             "summary: files %d, folders %d, shortcuts 2, groups 1, registrations %d, "
             "unregistrations %d, windows 0, copies 1, queued at restart 1, registry keys 1, "
             "programs 0" % (len(files) + 1, 1 if native else 0, native, native)])
-        self.assertTrue(plan.stdout.rstrip("\n").endswith(summaries[0]), "the summary is last")
+        self.assertEqual(plan.stdout.splitlines()[-1], summaries[0], "the summary is last")
 
         # The real run, answering Yes, removes exactly what the plan named.
         if native:
@@ -223,6 +224,10 @@ class SilentStatuses(UnattendedTest):
                 self.assertEqual(result.returncode, status, self.sandbox.copy_log())
                 self.assertEqual(not any(self.product.exists(f) for f in LISTED), removed)
                 self.assertEqual(self.product.has_uninstall_entry(), not removed)
+                if more:
+                    with open(os.path.join(drive_c(self.sandbox), "windows", "wininit.ini")) as f:
+                        self.assertIn("NUL=%sstuck\n" % self.product.folder, f.read(),
+                                      "what a silent run cannot delete goes at the restart")
                 self.product.remove()
                 self.sandbox.regtool("delete-key", "1", self.product.registry_path)
                 shutil.rmtree(os.path.join(self.sandbox.prefix, "drive_c", "windows", "temp",
@@ -239,13 +244,20 @@ class SilentStatuses(UnattendedTest):
     def test_the_relocating_parent_returns_its_copys_status_under_wine(self):
         if self.sandbox.native:
             self.skipTest("natively the parent always waits")
+        # Started from the product's folder, as the product's entry starts it:
+        # the waiting parent holds that file, so it waits for the restart.
         self.product.install(FILES)
         self.product.record()
-        self.sandbox.pack(self.product.script(files=LISTED, temp=["demo.exe"]))
+        packed = self.sandbox.pack(self.product.script(files=LISTED))
+        shutil.copy(packed, self.product.host("uninstall.exe"))
+        self.sandbox.program = self.product.host("uninstall.exe")
         result = self.run_silent()
         self.assertEqual(result.returncode, 3, self.sandbox.copy_log())
         self.assertIn("Copy: ", self.sandbox.log())
         self.assertFalse(any(self.product.exists(f) for f in LISTED))
+        log = self.sandbox.copy_log()
+        self.assertIn("Unable to delete file '%suninstall.exe'" % self.product.folder, log)
+        self.assertNotIn("Unable to queue", log)
         self.assertEqual(self.sandbox.temp_copies(), [], "the parent deletes its copy")
 
 
