@@ -140,6 +140,12 @@ static bool StillOccupied(const char* folder) {
 // the run started in, not the root.
 static void StandInTheRoot() { StandInDriveRoot(); }
 
+// A folder the plan removed is gone for it, as for the run.
+static bool ListFolder(const char* folder, FirstEntry* first) {
+    if (PlanOnly() && PlanRemoved(folder, "")) return false;
+    return PlatListFolder(folder, StopAtRealEntry, first) == 1;
+}
+
 static bool RemoveFolder(const char* folder) {
     if (!PlanOnly()) return PlatRemoveFolder(folder) == 1;
     PlanFolderRemoval(folder);
@@ -155,7 +161,7 @@ int RemoveEmptyFolders(char* folder) {
 
     FirstEntry first = {};
     first.folder = folder;
-    if (!PlatListFolder(folder, StopAtRealEntry, &first)) {
+    if (!ListFolder(folder, &first)) {
         char pattern[FOLDER_WALK_SIZE + 4];
         StrCopyN(pattern, folder, sizeof pattern);
         StrAppendN(pattern, "*.*", sizeof pattern);
