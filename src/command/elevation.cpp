@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "winmain/identity.h"
+#include "zunkcore/runstyle.h"
 #include "zunkcore/winhelpr.h"
 #include "zunkcore/zunk-core.h"
 #include "zunkcore/zunk-str.h"
@@ -68,6 +69,8 @@ int ElevateIfNeeded(InstallScript* script, const char* uninstallKey) {
     // The elevated copy does the work with what it has: asking again could
     // only loop.
     if (CommandLineHasElevatedSwitch()) return ELEVATION_PROCEED;
+    // A plan changes nothing, so it needs no rights to change anything.
+    if (PlanOnly()) return ELEVATION_PROCEED;
     ElevationFacts facts = {0, 0, 1, script->runMode};
     PlatGetElevation(&facts.elevated, &facts.uac);
     facts.writable = ProductWritable(script, uninstallKey);
@@ -96,5 +99,7 @@ int ElevateIfNeeded(InstallScript* script, const char* uninstallKey) {
         PlatCloseProcess(process);
     }
     LogPrint("Elevated copy ended (%d)\n", int(exitCode));
+    // A silent copy's status says what became of the product.
+    NoteUninstallOutcome(static_cast<int>(exitCode));
     return ELEVATION_HANDED_OVER;
 }

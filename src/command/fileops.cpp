@@ -1,12 +1,18 @@
 #include "command/fileops.h"
 
 #include "command/pathrules.h"
+#include "command/planned-removals.h"
 #include "command/wellknown.h"
 #include "platform/platform.h"
+#include "zunkcore/deferdel.h"
 #include "zunkcore/folders.h"
+#include "zunkcore/plan.h"
+#include "zunkcore/runstyle.h"
 #include "zunkcore/winhelpr.h"
 #include "zunkcore/zunk-core.h"
 #include "zunkcore/zunk-str.h"
+
+#include <cstdio>
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -73,14 +79,28 @@ int DeleteFileAndFolders(const char* path) {
     char folder[FOLDER_WALK_SIZE];
     bool fits = StrCopyN(folder, path, sizeof folder);
     char* name = fits ? AfterLastSeparator(folder) : nullptr;
+    if (name != nullptr) *name = '\0';  // the file's folder, with its separator
     bool deleted;
-    if (name != nullptr) {
-        *name = '\0';  // the file's folder, with its separator
+    if (PlanOnly()) {
+        deleted = PlanFileDeletion(path) == 1;
+    } else if (name != nullptr) {
         deleted = DeleteInFolder(folder, path + (name - folder));
     } else {
         deleted = PlatDeleteFile(path) == 1;
     }
-    if (!deleted) LogPrint("Unable to delete file '%s'\n", path);
+    if (!deleted) {
+        LogPrint("Unable to delete file '%s'\n", path);
+        // A file that is not there is no file left behind.
+        uint32_t error = PlatLastError();
+        if (!PlanOnly() && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+            NoteFileLeft();
+            // Nobody attends a silent run to try again, and on Windows the
+            // uninstaller's own file is held by its waiting starter.
+            if (RunsSilently() && !QueueDeleteOnRestart(path)) {
+                LogPrint("Unable to queue '%s' for deletion\n", path);
+            }
+        }
+    }
     if (!fits) {
         // A cut path would name another folder; leave the folders alone.
         LogPrint("Path too long '%s'\n", path);
@@ -92,6 +112,7 @@ int DeleteFileAndFolders(const char* path) {
 }
 
 struct FirstEntry {
+    const char* folder;
     bool found;
     char name[FOLDER_WALK_SIZE];  // empty when it did not fit
 };
@@ -101,6 +122,7 @@ static int StopAtRealEntry(const char* name, void* context) {
     bool isDotDot = name[0] == '.' && name[1] == '.';
     if (isDot || isDotDot) return 1;
     auto* first = static_cast<FirstEntry*>(context);
+    if (PlanOnly() && PlanRemoved(first->folder, name)) return 1;
     first->found = true;
     if (!StrCopyN(first->name, name, sizeof first->name)) first->name[0] = '\0';
     return 0;
@@ -118,6 +140,18 @@ static bool StillOccupied(const char* folder) {
 // the run started in, not the root.
 static void StandInTheRoot() { StandInDriveRoot(); }
 
+// A folder the plan removed is gone for it, as for the run.
+static bool ListFolder(const char* folder, FirstEntry* first) {
+    if (PlanOnly() && PlanRemoved(folder, "")) return false;
+    return PlatListFolder(folder, StopAtRealEntry, first) == 1;
+}
+
+static bool RemoveFolder(const char* folder) {
+    if (!PlanOnly()) return PlatRemoveFolder(folder) == 1;
+    PlanFolderRemoval(folder);
+    return true;
+}
+
 int RemoveEmptyFolders(char* folder) {
     if (!AcceptActionPath(folder)) return 0;
     // The system's and the user's own folders stay, emptied or not.
@@ -126,7 +160,8 @@ int RemoveEmptyFolders(char* folder) {
     if (StillOccupied(folder)) return 1;
 
     FirstEntry first = {};
-    if (!PlatListFolder(folder, StopAtRealEntry, &first)) {
+    first.folder = folder;
+    if (!ListFolder(folder, &first)) {
         char pattern[FOLDER_WALK_SIZE + 4];
         StrCopyN(pattern, folder, sizeof pattern);
         StrAppendN(pattern, "*.*", sizeof pattern);
@@ -141,7 +176,7 @@ int RemoveEmptyFolders(char* folder) {
     // Nothing may hold the folder open while it is removed.
     if (IsOpen(folder)) CloseOpenFolder();
     LogPrint("Deleting '%s'\n", folder);
-    if (!PlatRemoveFolder(folder)) {
+    if (!RemoveFolder(folder)) {
         LogPrint("Unable to delete dir '%s'\n", folder);
         return 0;
     }
@@ -160,7 +195,18 @@ int RemoveEmptyFolders(char* folder) {
 
 typedef int32_t (*ComponentEntry)();
 
+// A component is never loaded for a plan: loading alone runs its code.
+static int PlanComponentCall(const char* path, int registerFlag) {
+    if (!PlanSeesFile(path)) {
+        LogPrint("Error attempting to load '%s' (0x%.8X)\n", path, PlatLastError());
+        return 0;
+    }
+    PlanReport(registerFlag == 1 ? PLAN_REGISTER_COMPONENT : PLAN_UNREGISTER_COMPONENT, path);
+    return 1;
+}
+
 int RegisterComponent(const char* path, int registerFlag) {
+    if (PlanOnly()) return PlanComponentCall(path, registerFlag);
     HMODULE module = PlatLoadComponent(path);
     if (module == nullptr) {
         LogPrint("Error attempting to load '%s' (0x%.8X)\n", path, PlatLastError());
@@ -187,8 +233,23 @@ int RegisterComponent(const char* path, int registerFlag) {
     return 1;
 }
 
+int CopyFileOver(const char* from, const char* to) {
+    if (!PlanOnly()) return PlatCopyFile(from, to, 0);
+    if (!PlanSeesFile(from)) return 0;
+    char subject[2 * FOLDER_WALK_SIZE + 8];
+    snprintf(subject, sizeof subject, "%s to %s", from, to);
+    PlanReport(PLAN_COPY_FILE, subject);
+    return 1;
+}
+
 int RunProgram(const char* file, const char* parameters, int wait, uint32_t* exitCode) {
     *exitCode = 0;
+    if (PlanOnly()) {
+        char subject[2 * FOLDER_WALK_SIZE + 8];
+        snprintf(subject, sizeof subject, parameters[0] != '\0' ? "%s %s" : "%s", file, parameters);
+        PlanReport(PLAN_START_PROGRAM, subject);
+        return 1;
+    }
     PlatProcess process = nullptr;
     if (!PlatShellOpen(file, parameters, &process)) {
         LogPrint("Unable to execute '%s' '%s' 0x%.8X\n", file, parameters, PlatLastError());

@@ -14,7 +14,9 @@
 #include "winmain/identity.h"
 #include "zunkcore/deferdel.h"
 #include "zunkcore/folders.h"
+#include "zunkcore/plan.h"
 #include "zunkcore/registry.h"
+#include "zunkcore/runstyle.h"
 #include "zunkcore/winhelpr.h"
 #include "zunkcore/zunk-core.h"
 #include "zunkcore/zunk-str.h"
@@ -48,6 +50,8 @@ static int NextListEntry(const char** cursor, char* entry) {
 static double Percent(int32_t done, int32_t total) { return 100.0 * done / total; }
 
 static int NoPreviousInstallation() {
+    NoteUninstallOutcome(EXIT_NO_INSTALLATION);
+    if (PlanOnly()) PlanNotice("no previous installation found: nothing to remove");
     ShowMessage("Unable to find previous installation; files could not be removed.", nullptr);
     return 0;
 }
@@ -90,7 +94,7 @@ static void CopyTemporaryFiles(InstallScript* script, int32_t total) {
         // both ends must be whole paths, and the destination lie in the
         // temporary folder, not above it.
         if (!AcceptActionPath(source) || !AcceptActionPath(destination)) continue;
-        PlatCopyFile(source, destination, 0);
+        CopyFileOver(source, destination);
         if (!QueueDeleteOnRestart(destination)) {
             LogPrint("Unable to queue '%s' for deletion\n", destination);
         }
@@ -158,6 +162,7 @@ int DoUninstall(InstallScript* script, const char*, int32_t*) {
     DeleteNamedFile(script, script->installName);
     // The product is gone: "DONE" must not start it again.
     script->restartProgram[0] = '\0';
+    NoteUninstallOutcome(EXIT_REMOVED);
     WaitWindowShow(0);
     return 1;
 }

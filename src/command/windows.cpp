@@ -1,6 +1,8 @@
 #include "command/windows.h"
 
 #include "platform/platform.h"
+#include "zunkcore/plan.h"
+#include "zunkcore/runstyle.h"
 #include "zunkcore/winhelpr.h"
 #include "zunkcore/zunk-core.h"
 #include "zunkcore/zunk-str.h"
@@ -29,7 +31,18 @@ static bool Matches(HWND window, const WindowSearch* search) {
     return applied > 0;
 }
 
+// "[title / class]", as the search names the window.
+static void NameWindow(const WindowSearch* search, char* name, size_t size) {
+    snprintf(name, size, "[%s / %s]", search->title, search->className);
+}
+
 static void SendClose(HWND window, const WindowSearch* search) {
+    if (PlanOnly()) {
+        char name[2 * WINDOW_TEXT_SIZE + 8];
+        NameWindow(search, name, sizeof name);
+        PlanReport(PLAN_CLOSE_WINDOW, name);
+        return;
+    }
     // A program that does not answer must not hold the run: its window
     // counts as still open, and a later pass looks again.
     if (!PlatCloseWindow(window, search->closeTimeout)) {
@@ -47,6 +60,13 @@ int MatchAndCloseWindow(HWND window, void* context) {
     ++search->matches;
     switch (search->mode) {
     case WINDOW_REFUSE_TO_CLOSE:
+        if (PlanOnly()) {
+            char name[2 * WINDOW_TEXT_SIZE + 8];
+            NameWindow(search, name, sizeof name);
+            char notice[sizeof name + 48];
+            snprintf(notice, sizeof notice, "stop: window %s is open", name);
+            PlanNotice(notice);
+        }
         ShowMessage(search->message, nullptr);
         return 0;
     case WINDOW_ASK_TO_CLOSE: {
@@ -72,6 +92,9 @@ int CloseProductWindows(InstallScript* settings, int32_t mode, int32_t waitMs,
                         const char* message) {
     CHECK_POINTER(settings);
     if (waitMs < WINDOW_MINIMUM_WAIT) waitMs = WINDOW_MINIMUM_WAIT;
+    // Nobody can close the window by hand in a silent run: it is closed
+    // as if the user had been asked and said Yes.
+    if (RunsSilently() && mode == WINDOW_REFUSE_TO_CLOSE) mode = WINDOW_ASK_TO_CLOSE;
     LogPrint("Find [%d] Windows = '%s' / '%s' [%s]\n", mode, title, className, programText);
 
     uint32_t pause = static_cast<uint32_t>(waitMs / WINDOW_CLOSE_PASSES);
@@ -93,6 +116,8 @@ int CloseProductWindows(InstallScript* settings, int32_t mode, int32_t waitMs,
             return 1;
         }
         if (mode == WINDOW_REFUSE_TO_CLOSE) break;
+        // A plan closes nothing: the windows it asked to close count as gone.
+        if (PlanOnly()) return 1;
         PlatSleep(pause);
     }
     settings->restartProgram[0] = '\0';

@@ -48,6 +48,12 @@ int PlatConsoleOpen(const char* title);
 // Writes to the console opened above. Failures are ignored.
 void PlatConsoleWrite(const char* text, int length);
 
+// Writes one line of a report the user asked for (a plan) and its line
+// end: to the standard output when the program has one (Windows: also a
+// file or pipe it was redirected to), else to the console of the program
+// that started it, else to a console opened for it. Failures are ignored.
+void PlatReportLine(const char* line);
+
 // Where the backend's own notices for the program's log go, one line each
 // without its line end (POSIX: a registry file it rewrote in its own
 // format). Until a writer is set they are dropped.
@@ -129,6 +135,10 @@ int PlatRewriteFile(const char* path, PlatFileEditor edit, void* context);
 // ---------------------------------------------------------------------------
 // 3. Registry. Roots are the predefined HKEY values; results are Windows
 // error codes (ERROR_SUCCESS = 0). Keys are opened with full access.
+
+// From here on the registry is only read: every change is refused with
+// ERROR_ACCESS_DENIED (POSIX: and no registry file is created).
+void PlatRegKeepUnchanged();
 
 int32_t PlatRegCreateKey(HKEY root, const char* subKey, HKEY* key);
 int32_t PlatRegOpenKey(HKEY root, const char* subKey, HKEY* key);

@@ -48,7 +48,7 @@ static void WaitForCopy(PlatProcess process, const char* copyPath, uint32_t* cop
     PlatDeleteFile(copyPath);
 }
 
-int RelocateAndRespawn(const char* tail, uint32_t* copyStatus) {
+int RelocateAndRespawn(const char* tail, int waitForCopy, uint32_t* copyStatus) {
     CHECK_POINTER(copyStatus);
     *copyStatus = 0;
 
@@ -82,7 +82,7 @@ int RelocateAndRespawn(const char* tail, uint32_t* copyStatus) {
     LogPrint("Exec: %s (0x%.8X)\n", commandLine, static_cast<uint32_t>(self));
     PlatCloseHandle(self);
 
-    if (ParentWaitsForCopy) {
+    if (ParentWaitsForCopy || waitForCopy) {
         // The copy's file can go once it has ended; nothing needs queuing.
         if (started) WaitForCopy(process, copyPath, copyStatus);
         else PlatDeleteFile(copyPath);

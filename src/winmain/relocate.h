@@ -15,7 +15,8 @@ int BuildRespawnCommand(const char* copyPath, const char* tail, char* buffer, in
 
 // `tail` is the parent's command line after the program path, or NULL.
 // Returns 1; failures are only logged. On Windows the parent lets the copy
-// go and the copy is deleted at the next restart. Elsewhere the parent waits
-// for the copy, so that the copy keeps the terminal, removes its file and
-// hands back its exit status in `*copyStatus` (0 otherwise).
-int RelocateAndRespawn(const char* tail, uint32_t* copyStatus);
+// go and the copy is deleted at the next restart, unless `waitForCopy` is 1.
+// Elsewhere, and when it is, the parent waits for the copy, so that the
+// copy keeps the terminal, removes its file and hands back its exit status
+// in `*copyStatus` (0 otherwise).
+int RelocateAndRespawn(const char* tail, int waitForCopy, uint32_t* copyStatus);

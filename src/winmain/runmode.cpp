@@ -1,6 +1,7 @@
 #include "winmain/runmode.h"
 
 #include "winmain/identity.h"
+#include "zunkcore/runstyle.h"
 #include "zunkcore/zunk-str.h"
 
 static bool HasSwitch(const char* commandLine, const char* name) {
@@ -17,8 +18,17 @@ int32_t ChooseRunMode(const char* commandLine) {
     return mode;
 }
 
+int32_t ChooseRunStyle(const char* commandLine, int32_t mode) {
+    if (mode != MODE_UNINSTALL) return 0;
+    int32_t style = 0;
+    if (HasSwitch(commandLine, SWITCH_PLAN)) style |= RUN_STYLE_PLAN;
+    if (HasSwitch(commandLine, SWITCH_SILENT)) style |= RUN_STYLE_SILENT;
+    return style;
+}
+
 int TakesWorkingRoad(const char* commandLine, int32_t mode) {
     // The installer's registration runs in place, whatever else is given.
     if (mode == MODE_REGISTER_INSTALLER) return 1;
+    if (ChooseRunStyle(commandLine, mode) & RUN_STYLE_PLAN) return 1;
     return HasSwitch(commandLine, SWITCH_SPAWN) ? 1 : 0;
 }

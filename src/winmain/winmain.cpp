@@ -12,6 +12,8 @@
 #include "winmain/identity.h"
 #include "winmain/relocate.h"
 #include "winmain/runmode.h"
+#include "zunkcore/plan.h"
+#include "zunkcore/runstyle.h"
 #include "zunkcore/socket.h"
 #include "zunkcore/winhelpr.h"
 #include "zunkcore/zunk-core.h"
@@ -31,7 +33,8 @@ static int EndRun(int status) {
 static int RelocatingRoad(const char* commandLine) {
     const char* tail = GetCommandArgument(commandLine, 1, nullptr);
     uint32_t copyStatus = 0;
-    RelocateAndRespawn(tail, &copyStatus);
+    // A silent run's starter learns the outcome from the copy's status.
+    RelocateAndRespawn(tail, RunsSilently(), &copyStatus);
     return EndRun(static_cast<int>(copyStatus));
 }
 
@@ -50,6 +53,7 @@ static void RunScript(HINSTANCE instance, int32_t mode) {
         RaiseError("Couldn't load installation script.\n");
     }
     if (!ScriptRun(script, nullptr)) LogPrint("Script failed somewhere\n");
+    if (PlanOnly()) PlanSummary();
     ScriptFree(&script);
     WaitWindowDestroy();
 }
@@ -73,7 +77,7 @@ static int WorkingRoad(HINSTANCE instance, char* modulePath, int32_t mode) {
     SocketCleanup();
     PlatOleUninitialize();
     PlatComUninitialize();
-    return EndRun(0);
+    return EndRun(RunExitStatus());
 }
 
 extern "C" int WinMain(HINSTANCE instance, HINSTANCE, char* commandTailArgument, int) {
@@ -90,6 +94,8 @@ extern "C" int WinMain(HINSTANCE instance, HINSTANCE, char* commandTailArgument,
     LogPrint("Cmdline '%s' '%s'\n", commandLine, commandTail);
 
     int32_t mode = ChooseRunMode(commandLine);
+    SetRunStyle(ChooseRunStyle(commandLine, mode));
+    if (PlanOnly()) PlatRegKeepUnchanged();
     if (!TakesWorkingRoad(commandLine, mode)) return RelocatingRoad(commandLine);
     return WorkingRoad(instance, modulePath, mode);
 }

@@ -2,6 +2,8 @@
 
 #include "platform/platform.h"
 #include "zunkcore/folders.h"
+#include "zunkcore/plan.h"
+#include "zunkcore/runstyle.h"
 #include "zunkcore/zunk-core.h"
 #include "zunkcore/zunk-str.h"
 
@@ -27,6 +29,12 @@ static bool WriteWithRequest(FILE* file, const char* content, int32_t length,
 }
 
 int QueueDeleteOnRestart(const char* path) {
+    if (PlanOnly()) {
+        PlanReport(PLAN_QUEUE_DELETION, path);
+        return 1;
+    }
+    // Queued or not, the file outlives the run.
+    NoteFileLeft();
     if (PlatDeleteOnRestart(path)) return 1;
 
     char iniPath[FOLDER_PATH_SIZE];

@@ -6,6 +6,7 @@
 // "\n" is stored as CR LF. The translation is done here, on binary writes,
 // so that both systems produce the same bytes.
 #include "zunkcore/zunk-core.h"
+#include "zunkcore/runstyle.h"
 
 #include "platform/platform.h"
 #include "zunkcore/zunk-str.h"
@@ -139,8 +140,9 @@ int FormatDebugText(int mode, const char* prefix, const char* file, int line, co
         StrAppendN(LineBuffer, prefix ? prefix : "", LINE_BUFFER_SIZE);
         FormatAt(StrLength(LineBuffer), format, arguments);
         FormatAtEnd("       (%s/%d)\n", file ? file : "(null)", line);
-        // The notice comes first and appears even with diagnostics off.
-        PlatFatalNotice(LineBuffer + 2, FATAL_CAPTION);
+        // The notice comes first and appears even with diagnostics off,
+        // unless nobody is there to dismiss it.
+        if (!RunsUnattended()) PlatFatalNotice(LineBuffer + 2, FATAL_CAPTION);
         WriteDebugText(LineBuffer);
     }
     CheckTextLength();

@@ -3,29 +3,41 @@
 #include "zunkcore/registry.h"
 
 #include "platform/platform.h"
+#include "zunkcore/plan.h"
+#include "zunkcore/runstyle.h"
 #include "zunkcore/zunk-core.h"
 
 #include <cstring>
+#include <string>
 
 #define KIND_STRING "String"
 #define KIND_INT32 "Int32"
 
-HKEY RegistryRootKey(int selector) {
+namespace {
+struct RegistryRoot {
+    HKEY key;
+    const char* name;   // as the registry editor spells it
+};
+}  // namespace
+
+static RegistryRoot RootOf(int selector) {
     switch (selector) {
     case 2:
-        return HKEY_DYN_DATA;
+        return {HKEY_DYN_DATA, "HKEY_DYN_DATA"};
     case 3:
-        return HKEY_PERFORMANCE_DATA;
+        return {HKEY_PERFORMANCE_DATA, "HKEY_PERFORMANCE_DATA"};
     case 4:
-        return HKEY_LOCAL_MACHINE;
+        return {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"};
     case 5:
-        return HKEY_CLASSES_ROOT;
+        return {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT"};
     case 6:
-        return HKEY_CURRENT_CONFIG;
+        return {HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG"};
     default:
-        return HKEY_CURRENT_USER; // 1 and every unknown selector
+        return {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"}; // 1 and every unknown selector
     }
 }
+
+HKEY RegistryRootKey(int selector) { return RootOf(selector).key; }
 
 int RegistryCreateKey(HKEY* key, int selector, const char* subKey) {
     CHECK_POINTER(key);
@@ -68,6 +80,11 @@ int RegistryKeyExists(int selector, const char* subKey) {
 
 int RegistryDeleteKey(int selector, const char* subKey) {
     CHECK_POINTER(subKey);
+    if (PlanOnly()) {
+        std::string key = std::string(RootOf(selector).name) + "\\" + subKey;
+        PlanReport(PLAN_DELETE_KEY, key.c_str());
+        return 1;
+    }
     int32_t result = PlatRegDeleteKey(RegistryRootKey(selector), subKey);
     if (result != ERROR_SUCCESS) {
         LogPrint("Unable to delete key '%s'(0x%.8X)\n", subKey, (unsigned)result);

@@ -3,6 +3,7 @@
 // program handles the window messages that came in meanwhile.
 #include "platform/platform.h"
 #include "zunkcore/dialog-ids.h"
+#include "zunkcore/runstyle.h"
 #include "zunkcore/winhelpr.h"
 
 static HWND WaitWindow = nullptr;
@@ -35,6 +36,8 @@ int WaitWindowDestroy() {
 
 int WaitWindowShow(int flag) {
     if (WaitWindow == nullptr) return 1;
+    // Nobody watches an unattended run.
+    if (flag == 1 && RunsUnattended()) return 1;
     if (flag == 1) {
         CenterWindow(WaitWindow, PlatGetWindowParent(WaitWindow));
         PlatShowWindow(WaitWindow, 1);

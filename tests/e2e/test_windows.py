@@ -177,6 +177,29 @@ class ClosingNatively(WindowTest):
         self.assertTrue(self.untouched())
         self.assertNotIn("closed Test Product", self.windows.events())
 
+    def test_unattended_runs_answer_for_the_user(self):
+        # A plan names the window and leaves it open; a plan stops where
+        # refuse mode stops; a silent run closes even in refuse mode.
+        self.windows.start()
+        self.pack(window(2))
+        result, boxes = self.run_native(arguments=("-Plan",))
+        self.assertEqual(boxes, [])
+        self.assertIn("close window [Test Product / TestProduct]\n", result.stdout)
+        self.assertNotIn("closed Test Product", self.windows.events())
+        self.assertTrue(self.untouched())
+
+        self.pack(window(1))
+        result, boxes = self.run_native(arguments=("-Plan",))
+        self.assertEqual(boxes, [])
+        self.assertIn("stop: window [Test Product / TestProduct] is open\n", result.stdout)
+        self.assertNotIn("delete file", result.stdout)
+
+        result = self.sandbox.run("-Silent", "-debug")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout, "")
+        self.assertIn("closed Test Product", self.windows.events())
+        self.assertTrue(self.removed())
+
     def test_ask_mode_closes_after_yes_and_stops_after_no(self):
         self.windows.start()
         self.pack(window(2))

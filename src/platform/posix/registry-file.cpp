@@ -47,12 +47,28 @@ void ReportUnreadableFile(const std::string& path, const std::string& where,
     std::fflush(stderr);
 }
 
+std::atomic<bool> KeptUnchanged{false};
+
+// A registry that is only read needs neither the file nor its lock: a
+// missing file reads as a fresh machine's registry.
+int32_t ReadMissingFile(const std::function<int32_t(RegStore& store, bool& changed)>& work) {
+    RegStore store;
+    RegAddMachineDefaults(store);
+    bool changed = false;
+    int32_t result = work(store, changed);
+    return changed ? (int32_t)ERROR_ACCESS_DENIED : result;
+}
+
 } // namespace
+
+void PlatRegKeepUnchanged() { KeptUnchanged = true; }
 
 int32_t RegFileAccess(const std::function<int32_t(RegStore& store, bool& changed)>& work) {
     RegistryPaths paths;
     if (!GetRegistryPaths(&paths))
         return ERROR_PATH_NOT_FOUND;
+    if (KeptUnchanged && access(paths.file.c_str(), F_OK) != 0)
+        return ReadMissingFile(work);
     if (!MakeHostFolders(paths.folder.c_str()))
         return ERROR_ACCESS_DENIED;
 
@@ -76,6 +92,10 @@ int32_t RegFileAccess(const std::function<int32_t(RegStore& store, bool& changed
                 }
             }
             result = work(store, changed);
+            if (changed && KeptUnchanged) {
+                result = ERROR_ACCESS_DENIED;
+                return false;
+            }
             if (!changed && exists)
                 return false;
             *replacement = RegFormatText(store);

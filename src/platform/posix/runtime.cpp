@@ -52,6 +52,12 @@ void PlatConsoleWrite(const char* text, int length) {
     fflush(stdout);
 }
 
+void PlatReportLine(const char* line) {
+    fputs(line ? line : "", stdout);
+    fputc('\n', stdout);
+    fflush(stdout);
+}
+
 void PlatFatalNotice(const char* text, const char* caption) {
     fflush(stdout);
     const char* body = text ? text : "";

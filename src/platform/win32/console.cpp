@@ -22,6 +22,26 @@ void PlatConsoleWrite(const char* text, int length) {
     WriteFile(ConsoleOutput, text, static_cast<DWORD>(length), &written, nullptr);
 }
 
+// A program of the windows subsystem has a standard output only when its
+// starter handed it one, such as a redirection to a file.
+static HANDLE OpenReportOutput() {
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output != nullptr && output != INVALID_HANDLE_VALUE && GetFileType(output) != FILE_TYPE_UNKNOWN)
+        return output;
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) AllocConsole();
+    output = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+    return output == INVALID_HANDLE_VALUE ? nullptr : output;
+}
+
+void PlatReportLine(const char* line) {
+    static HANDLE output = OpenReportOutput();
+    if (output == nullptr) return;
+    DWORD written = 0;
+    if (line != nullptr) WriteFile(output, line, lstrlenA(line), &written, nullptr);
+    WriteFile(output, "\r\n", 2, &written, nullptr);
+}
+
 // The Windows backend has no notices of its own for the log.
 void PlatSetLogWriter(void (*)(const char*)) {}
 

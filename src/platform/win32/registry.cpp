@@ -4,7 +4,16 @@
 
 #include "platform/platform.h"
 
+static bool KeptUnchanged = false;
+
+void PlatRegKeepUnchanged() { KeptUnchanged = true; }
+
 int32_t PlatRegCreateKey(HKEY root, const char* subKey, HKEY* key) {
+    if (KeptUnchanged) {
+        // Only a key that is there already can be had without a change.
+        int32_t opened = PlatRegOpenKey(root, subKey, key);
+        return opened == ERROR_FILE_NOT_FOUND ? ERROR_ACCESS_DENIED : opened;
+    }
     DWORD disposition = 0;
     LONG result = RegCreateKeyExA(root, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                                   nullptr, key, &disposition);
@@ -25,11 +34,13 @@ int32_t PlatRegCloseKey(HKEY key) {
 }
 
 int32_t PlatRegDeleteKey(HKEY root, const char* subKey) {
+    if (KeptUnchanged) return ERROR_ACCESS_DENIED;
     return RegDeleteKeyA(root, subKey);
 }
 
 int32_t PlatRegSetValue(HKEY key, const char* name, uint32_t type, const void* data,
                         uint32_t size) {
+    if (KeptUnchanged) return ERROR_ACCESS_DENIED;
     return RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
 }
 
