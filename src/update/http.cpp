@@ -41,15 +41,21 @@ int HttpSplitUrl(const char* url, char* site, char* path) {
     return 1;
 }
 
+// The scheme, host name and port of an address; the rest is not wanted.
+static void ParseServer(const char* url, char* scheme, char* name, int32_t* port) {
+    char user[SOCKET_USER_SIZE], password[SOCKET_PASSWORD_SIZE];
+    char directory[2], file[2];    // cut to nothing
+    *port = 0;
+    SocketParseUrl(url, scheme, name, port, directory, sizeof directory, file, sizeof file, user,
+                   password);
+}
+
 void HttpHostField(const char* url, char* host) {
     CHECK_POINTER(url);
     CHECK_POINTER(host);
     char scheme[SOCKET_SCHEME_SIZE], name[SOCKET_HOST_SIZE];
-    char user[SOCKET_USER_SIZE], password[SOCKET_PASSWORD_SIZE];
-    char directory[2], file[2];    // not wanted; cut to nothing
     int32_t port = 0;
-    SocketParseUrl(url, scheme, name, &port, directory, sizeof directory, file, sizeof file, user,
-                   password);
+    ParseServer(url, scheme, name, &port);
     if (port != 0 && port != SocketDefaultPort(scheme))
         std::snprintf(host, HTTP_TEXT_SIZE, "%s:%d", name, port);
     else
@@ -147,11 +153,8 @@ __attribute__((format(printf, 2, 3))) void HeaderAppend(HeaderWriter* writer,
 bool StartSecureChannel(Socket* connection, const char* url, bool throughProxy,
                         const char* userAgent) {
     char scheme[SOCKET_SCHEME_SIZE], name[SOCKET_HOST_SIZE];
-    char user[SOCKET_USER_SIZE], password[SOCKET_PASSWORD_SIZE];
-    char directory[2], file[2];    // not wanted; cut to nothing
     int32_t port = 0;
-    SocketParseUrl(url, scheme, name, &port, directory, sizeof directory, file, sizeof file, user,
-                   password);
+    ParseServer(url, scheme, name, &port);
     char target[HTTP_TEXT_SIZE];
     std::snprintf(target, sizeof target, "%s:%d", name, port);
     if (throughProxy && !HttpOpenTunnel(connection, target, userAgent)) return false;
