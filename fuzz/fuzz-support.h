@@ -2,7 +2,7 @@
 // folder, files written there from the input.
 #pragma once
 
-#include "zunkcore/zunk-core.h"
+#include "base/core.h"
 
 #include <cstdint>
 #include <cstdio>

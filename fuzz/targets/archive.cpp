@@ -1,8 +1,8 @@
 // The archive reader: the shared rules in memory, the reader on a real file,
 // and the packer, which must agree with both.
 #include "archive.h"
-#include "ffs/ffs-layout.h"
-#include "ffs/ffs.h"
+#include "archive/ffs-layout.h"
+#include "archive/ffs.h"
 #include "fuzz-support.h"
 
 #include <cstring>

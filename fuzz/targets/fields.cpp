@@ -1,7 +1,7 @@
 // The field readers of the script commands, on arguments that end anywhere.
-#include "command/command.h"
+#include "script/keyword-table.h"
 #include "fuzz-support.h"
-#include "iscript/iscript.h"
+#include "script/script.h"
 
 #include <cstring>
 #include <vector>

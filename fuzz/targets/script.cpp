@@ -2,10 +2,10 @@
 // the machine (shortcuts, windows, components, registration, removal, the
 // end of the run) are replaced by recorders that read the same fields and
 // note the call; the settings keywords run as they are.
-#include "command/command.h"
-#include "command/handlers.h"
+#include "script/keyword-table.h"
+#include "keywords/handlers.h"
 #include "fuzz-support.h"
-#include "iscript/iscript.h"
+#include "script/script.h"
 
 #include <cstring>
 

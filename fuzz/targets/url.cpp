@@ -1,6 +1,6 @@
 // URL splitting, the proxy setting and the download's file name.
 #include "fuzz-support.h"
-#include "update/http.h"
+#include "net/http.h"
 #include "update/update.h"
 
 #include <cstring>

@@ -2,7 +2,7 @@
 // lands right under the first header (a new header opens a file without
 // one), and every byte that was there is kept.
 #include "fuzz-support.h"
-#include "zunkcore/deferdel.h"
+#include "system/deferdel.h"
 
 #include <fstream>
 #include <sstream>

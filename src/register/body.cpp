@@ -2,9 +2,9 @@
 // reads: a header of lengths and a CRC-32, then the printable encoding.
 #include "register/payload.h"
 
-#include "winmain/identity.h"
-#include "zunkcore/zunk-core.h"
-#include "zunkcore/zunk-str.h"
+#include "base/identity.h"
+#include "base/core.h"
+#include "base/strings.h"
 
 #include <cstdio>
 #include <cstring>

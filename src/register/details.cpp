@@ -1,11 +1,11 @@
 // The registration details and their storage under the vendor's key.
 #include "register/details.h"
 
-#include "winmain/identity.h"
-#include "zunkcore/dialog-ids.h"
-#include "zunkcore/registry.h"
-#include "zunkcore/zunk-core.h"
-#include "zunkcore/zunk-str.h"
+#include "base/identity.h"
+#include "ui/dialog-ids.h"
+#include "system/registry.h"
+#include "base/core.h"
+#include "base/strings.h"
 
 #include <cstring>
 

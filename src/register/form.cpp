@@ -4,9 +4,9 @@
 #include "register/form.h"
 
 #include "register/details.h"
-#include "zunkcore/dialog-ids.h"
-#include "zunkcore/winhelpr.h"
-#include "zunkcore/zunk-str.h"
+#include "ui/dialog-ids.h"
+#include "ui/ui.h"
+#include "base/strings.h"
 
 #define MESSAGE_CHOOSE_UPDATES "You must choose if you wish to receive updates or not."
 #define MESSAGE_INCOMPLETE "All fields must be filled in correctly."

@@ -3,10 +3,10 @@
 #include "register/payload.h"
 
 #include "register/details.h"
-#include "winmain/identity.h"
-#include "zunkcore/registry.h"
-#include "zunkcore/socket.h"
-#include "zunkcore/zunk-core.h"
+#include "base/identity.h"
+#include "system/registry.h"
+#include "net/socket.h"
+#include "base/core.h"
 
 #include <cstdio>
 #include <cstring>

@@ -6,7 +6,7 @@
 // go too), and a value that formats to nothing is left out.
 #pragma once
 
-#include "iscript/iscript.h"
+#include "script/script.h"
 #include "platform/platform.h"
 
 #include <cstdint>

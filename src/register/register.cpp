@@ -5,10 +5,10 @@
 #include "register/details.h"
 #include "register/form.h"
 #include "register/payload.h"
-#include "update/phases.h"
-#include "zunkcore/winhelpr.h"
-#include "zunkcore/zunk-core.h"
-#include "zunkcore/zunk-str.h"
+#include "net/phases.h"
+#include "ui/ui.h"
+#include "base/core.h"
+#include "base/strings.h"
 
 #include <cstdio>
 

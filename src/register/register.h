@@ -3,7 +3,7 @@
 // directly, then again as often as the user asks.
 #pragma once
 
-#include "iscript/iscript.h"
+#include "script/script.h"
 #include "platform/platform.h"
 
 #include <cstdint>

@@ -4,12 +4,12 @@
 #include "register/register.h"
 
 #include "register/payload.h"
-#include "update/http.h"
-#include "winmain/identity.h"
-#include "zunkcore/socket.h"
-#include "zunkcore/winhelpr.h"
-#include "zunkcore/zunk-core.h"
-#include "zunkcore/zunk-str.h"
+#include "net/http.h"
+#include "base/identity.h"
+#include "net/socket.h"
+#include "ui/ui.h"
+#include "base/core.h"
+#include "base/strings.h"
 
 #include <cstdio>
 

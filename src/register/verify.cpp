@@ -3,9 +3,9 @@
 #include "register/form.h"
 
 #include "register/details.h"
-#include "zunkcore/dialog-ids.h"
-#include "zunkcore/winhelpr.h"
-#include "zunkcore/zunk-str.h"
+#include "ui/dialog-ids.h"
+#include "ui/ui.h"
+#include "base/strings.h"
 
 #define VERIFY_EMAIL_SIZE 120
 #define MESSAGE_MISMATCH                                                                           \

@@ -8,14 +8,14 @@
 // place.
 #include "update/update.h"
 
-#include "command/pathmacro.h"
+#include "script/pathmacro.h"
 #include "platform/platform.h"
-#include "update/http-get.h"
+#include "net/http-get.h"
 #include "update/release-signature.h"
-#include "winmain/identity.h"
-#include "zunkcore/winhelpr.h"
-#include "zunkcore/zunk-core.h"
-#include "zunkcore/zunk-str.h"
+#include "base/identity.h"
+#include "ui/ui.h"
+#include "base/core.h"
+#include "base/strings.h"
 
 #include <climits>
 #include <cstdio>

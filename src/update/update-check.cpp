@@ -4,11 +4,11 @@
 // the new release and the final message.
 #include "update/update.h"
 
-#include "command/elevation.h"
-#include "command/fileops.h"
-#include "update/phases.h"
-#include "zunkcore/winhelpr.h"
-#include "zunkcore/zunk-core.h"
+#include "system/elevation.h"
+#include "system/fileops.h"
+#include "net/phases.h"
+#include "ui/ui.h"
+#include "base/core.h"
 
 #include <cstdio>
 

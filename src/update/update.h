@@ -3,7 +3,7 @@
 // download into the product's folder and its start with "-Quiet".
 #pragma once
 
-#include "iscript/iscript.h"
+#include "script/script.h"
 #include "platform/wintypes.h"
 
 #include <cstdint>

@@ -4,10 +4,10 @@
 // try again.
 #include "update/update.h"
 
-#include "update/http-get.h"
-#include "winmain/identity.h"
-#include "zunkcore/winhelpr.h"
-#include "zunkcore/zunk-core.h"
+#include "net/http-get.h"
+#include "base/identity.h"
+#include "ui/ui.h"
+#include "base/core.h"
 
 #include <algorithm>
 #include <climits>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "scratch-folder.h"
-#include "zunkcore/zunk-core.h"
+#include "base/core.h"
 
 #include <string>
 

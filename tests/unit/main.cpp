@@ -1,7 +1,7 @@
 // The unit-test program's entry: the library expects what the program's
 // own entry sets up before anything else runs, a command line and a
 // started memory manager.
-#include "zunkcore/zunk-core.h"
+#include "base/core.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "zunkcore/registry.h"
-#include "zunkcore/zunk-core.h"
+#include "system/registry.h"
+#include "base/core.h"
 
 #include <gtest/gtest.h>
 

@@ -3,13 +3,13 @@
 // with the full keyword table registered around each test.
 #pragma once
 
-#include "command/command.h"
-#include "ffs/ffs.h"
-#include "iscript/iscript.h"
+#include "script/keyword-table.h"
+#include "archive/ffs.h"
+#include "script/script.h"
 #include "log-capture.h"
 #include "scratch-folder.h"
-#include "winmain/identity.h"
-#include "zunkcore/zunk-core.h"
+#include "base/identity.h"
+#include "base/core.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "archive.h"
 
-#include "ffs/ffs-layout.h"
-#include "ffs/ffs.h"
-#include "ffs/pe-certificate.h"
+#include "archive/ffs-layout.h"
+#include "archive/ffs.h"
+#include "archive/pe-certificate.h"
 
 #include <cstring>
 

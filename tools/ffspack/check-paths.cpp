@@ -1,6 +1,6 @@
 #include "check-paths.h"
 
-#include "command/pathrules.h"
+#include "system/pathrules.h"
 
 #include <cctype>
 #include <vector>

@@ -12,8 +12,8 @@
 
 #include "update/release-signature.h"
 
-#include "zunkcore/socket.h"
-#include "zunkcore/zunk-str.h"
+#include "net/socket.h"
+#include "base/strings.h"
 
 #include <algorithm>
 #include <cctype>

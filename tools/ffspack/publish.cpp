@@ -13,7 +13,7 @@
 
 #include "update/release-signature.h"
 #include "update/update.h"
-#include "zunkcore/zunk-str.h"
+#include "base/strings.h"
 
 #include <cstdio>
 #include <cstring>

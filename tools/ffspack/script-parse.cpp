@@ -1,7 +1,7 @@
 #include "script-parse.h"
 
-#include "iscript/iscript.h"
-#include "zunkcore/zunk-core.h"
+#include "script/script.h"
+#include "base/core.h"
 
 void PrepareKeywordTable() {
     static bool prepared = false;

@@ -5,7 +5,7 @@
 
 #include "host-files.h"
 
-#include "command/command.h"
+#include "script/keyword-table.h"
 
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 
 #include "script-parse.h"
 
-#include "iscript/iscript.h"
+#include "script/script.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "unsign.h"
 
-#include "ffs/pe-certificate.h"
+#include "archive/pe-certificate.h"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "zunkcore/dialog-templates.h"
+#include "ui/dialog-templates.h"
 
 #include <string>
 #include <vector>

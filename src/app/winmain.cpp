@@ -1,0 +1,101 @@
+// One run of the program, from start-up to exit. A process either relocates
+// itself and ends, or does the work: it opens the archive appended to its
+// own file, runs the installation script from it and tears everything down
+// in the reverse order of creation.
+#include "app/winmain.h"
+
+#include "script/keyword-table.h"
+#include "uninstall/groups.h"
+#include "archive/ffs.h"
+#include "script/script.h"
+#include "platform/platform.h"
+#include "base/identity.h"
+#include "app/relocate.h"
+#include "app/runmode.h"
+#include "system/plan.h"
+#include "base/runstyle.h"
+#include "net/socket.h"
+#include "ui/ui.h"
+#include "base/core.h"
+#include "base/strings.h"
+
+#define MODULE_PATH_SIZE 320
+#define SCRIPT_NAME "install.dat"
+#define ALL_COMMON_CONTROLS 0x1FFF
+
+static int EndRun(int status) {
+    MemRemove();
+    DebugRemove();
+    LogPrint("Successful Exit...\n");
+    return status;
+}
+
+static int RelocatingRoad(const char* commandLine) {
+    const char* tail = GetCommandArgument(commandLine, 1, nullptr);
+    uint32_t copyStatus = 0;
+    // A silent run's starter learns the outcome from the copy's status.
+    RelocateAndRespawn(tail, RunsSilently(), &copyStatus);
+    return EndRun(static_cast<int>(copyStatus));
+}
+
+static void StartSystemServices() {
+    PlatInitCommonControls(ALL_COMMON_CONTROLS);
+    if (PlatComInitialize() != 0) LogPrint("Unable to initialize COM\n");
+    if (PlatOleInitialize() != 0) LogPrint("Unable to initialize OLE\n");
+    SocketStartup();
+}
+
+static void RunScript(HINSTANCE instance, int32_t mode) {
+    WaitWindowCreate(instance, nullptr);
+    InstallScript* script = nullptr;
+    if (!ScriptLoad(&script, SCRIPT_NAME, mode)) {
+        SetErrorLocation(__FILE__, __LINE__);
+        RaiseError("Couldn't load installation script.\n");
+    }
+    if (!ScriptRun(script, nullptr)) LogPrint("Script failed somewhere\n");
+    if (PlanOnly()) PlanSummary();
+    ScriptFree(&script);
+    WaitWindowDestroy();
+}
+
+static int WorkingRoad(HINSTANCE instance, char* modulePath, int32_t mode) {
+    StartSystemServices();
+    RegisterScriptKeywords();
+
+    const char* position = nullptr;
+    if (!StrFindNoCase(modulePath, ".exe", &position)) StrAppendN(modulePath, ".exe", MODULE_PATH_SIZE);
+    InitInstall();
+
+    if (FfsOpen(modulePath)) {
+        RunScript(instance, mode);
+    } else {
+        ShowMessage("The installation file has been damaged, please download a new copy.", nullptr);
+    }
+
+    FfsClose();
+    KeywordTableFree();
+    SocketCleanup();
+    PlatOleUninitialize();
+    PlatComUninitialize();
+    return EndRun(RunExitStatus());
+}
+
+extern "C" int WinMain(HINSTANCE instance, HINSTANCE, char* commandTailArgument, int) {
+    const char* commandTail = commandTailArgument != nullptr ? commandTailArgument : "";
+    int32_t flags = 0;
+    ParseDebugSwitches(commandTail, &flags);
+    DebugInit("debug.log", flags);
+    MemInit(MEM_LIMIT_MAXIMUM, 0);
+
+    const char* commandLine = PlatGetCommandLine();
+    char modulePath[MODULE_PATH_SIZE];
+    PlatGetModulePath(modulePath, sizeof modulePath);
+    LogPrint("%s Version %s (%s)\n", PROGRAM_NAME, PROGRAM_VERSION, PROGRAM_BUILD);
+    LogPrint("Cmdline '%s' '%s'\n", commandLine, commandTail);
+
+    int32_t mode = ChooseRunMode(commandLine);
+    SetRunStyle(ChooseRunStyle(commandLine, mode));
+    if (PlanOnly()) PlatRegKeepUnchanged();
+    if (!TakesWorkingRoad(commandLine, mode)) return RelocatingRoad(commandLine);
+    return WorkingRoad(instance, modulePath, mode);
+}

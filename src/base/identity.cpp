@@ -1,0 +1,3 @@
+#include "base/identity.h"
+
+const ProgramIdentity Identity = {PROGRAM_NAME, PROGRAM_VERSION, PROGRAM_BUILD, VENDOR_KEY};

@@ -1,0 +1,47 @@
+// The HTTP/1.0 client: one request per connection, the reply read by the
+// caller with SocketRead until the server closes; http:// in the clear,
+// https:// inside TLS. Requests go through the
+// proxy of the user's Internet settings when asked to and one is enabled.
+#pragma once
+
+#include "net/socket.h"
+
+#include <cstdint>
+
+#define HTTP_URL_LENGTH_MAXIMUM 319
+#define HTTP_TEXT_SIZE 320
+#define HTTP_PROXY_SERVER_SIZE 120
+#define INTERNET_SETTINGS_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
+
+// Splits the URL, chooses the proxy, resolves and connects, and writes the
+// request header (NUL-terminated, headerLength bytes) into requestBuffer.
+// For an https:// address the connection is a validated TLS channel (through
+// the proxy, a tunnel first), which SocketRead and SocketWrite then carry.
+// Nothing of the request is sent. On 0 nothing is left open and *socket is
+// not set.
+int HttpOpenRequest(const char* url, const char* userAgent, const char* method,
+                    int32_t contentLength, int32_t useProxy, Socket** socket, char* requestBuffer,
+                    int32_t bufferSize, int32_t* headerLength);
+
+// An https:// address (any letter case).
+bool HttpIsSecure(const char* url);
+
+// Sends all `length` bytes; 1 when done, 0 when a write fails.
+int HttpSendAll(Socket* socket, const void* data, int32_t length);
+
+// Splits a URL into the site shown in the log (scheme, "://", host and "/",
+// the port removed) and the path from the first "/" after the host. Both
+// buffers hold HTTP_TEXT_SIZE bytes. 0 when the URL is too long for them.
+int HttpSplitUrl(const char* url, char* site, char* path);
+
+// The Host header's value for a URL: the host name, followed by ":port"
+// only when the URL names a port other than its scheme's default. `host`
+// holds HTTP_TEXT_SIZE bytes.
+void HttpHostField(const char* url, char* host);
+
+// The proxy part of a "ProxyServer" value: the "http=" entry when there is
+// one, else the whole value, ended at the first ";". Exposed for tests.
+int HttpProxyFromSetting(const char* proxyServer, char* proxy, int proxySize);
+// For an https:// address: the "https=" entry when there is one, else as
+// above.
+int HttpSecureProxyFromSetting(const char* proxyServer, char* proxy, int proxySize);

@@ -1,0 +1,105 @@
+#include "system/elevation.h"
+
+#include "platform/platform.h"
+#include "base/identity.h"
+#include "base/runstyle.h"
+#include "ui/ui.h"
+#include "base/core.h"
+#include "base/strings.h"
+
+#include <cstdio>
+
+#define ELEVATED_PARAMETERS_SIZE 512
+#define MODULE_PATH_SIZE 320
+// Windows' ERROR_INSUFFICIENT_BUFFER: the arguments do not fit the command.
+static const uint32_t PARAMETERS_TOO_LONG = 122;
+
+int ElevationNeeded(const ElevationFacts* facts) {
+    if (facts->mode != MODE_UNINSTALL && facts->mode != MODE_UPDATE) return 0;
+    if (facts->writable || facts->elevated || !facts->uac) return 0;
+    return 1;
+}
+
+static int CommandLineHasElevatedSwitch() {
+    const char* at = nullptr;
+    return StrFindNoCase(PlatGetCommandLine(), ELEVATED_SWITCH, &at);
+}
+
+int RunningElevatedCopy() {
+    int elevated = 0, uac = 0;
+    PlatGetElevation(&elevated, &uac);
+    return elevated && CommandLineHasElevatedSwitch() ? 1 : 0;
+}
+
+static int ProductWritable(const InstallScript* script, const char* uninstallKey) {
+    if (!PlatFolderWritable(script->installPath)) return 0;
+    return uninstallKey == nullptr || PlatRegKeyDeletable(HKEY_LOCAL_MACHINE, uninstallKey);
+}
+
+static void ExplainDeclined(const InstallScript* script, uint32_t error) {
+    LogPrint(error == ERROR_CANCELLED ? "Elevation declined (%d) (0x%.8X)\n"
+                                      : "Elevation failed (%d) (0x%.8X)\n",
+             int(error), error);
+    char message[2 * SCRIPT_TEXT_SIZE + 96];
+    if (script->runMode == MODE_UPDATE) {
+        std::snprintf(message, sizeof message,
+                      "Administrator rights are needed to install the new version of %s %s.",
+                      script->companyName, script->productName);
+        ShowMessage(message, "Electronic Update...");
+    } else {
+        std::snprintf(message, sizeof message,
+                      "Administrator rights are needed to remove %s %s; nothing has been removed.",
+                      script->companyName, script->productName);
+        ShowMessage(message, nullptr);
+    }
+}
+
+// The same program with the same arguments, marked as the elevated copy.
+// With "-debug" it goes on writing the same log instead of emptying it.
+static int ElevatedCommand(char* module, char* parameters) {
+    PlatGetModulePath(module, MODULE_PATH_SIZE);
+    const char* tail = GetCommandArgument(PlatGetCommandLine(), 1, nullptr);
+    int length = std::snprintf(parameters, ELEVATED_PARAMETERS_SIZE, "%s%s%s -append",
+                               tail != nullptr ? tail : "", tail != nullptr ? " " : "",
+                               ELEVATED_SWITCH);
+    return length > 0 && length < ELEVATED_PARAMETERS_SIZE;
+}
+
+int ElevateIfNeeded(InstallScript* script, const char* uninstallKey) {
+    // The elevated copy does the work with what it has: asking again could
+    // only loop.
+    if (CommandLineHasElevatedSwitch()) return ELEVATION_PROCEED;
+    // A plan changes nothing, so it needs no rights to change anything.
+    if (PlanOnly()) return ELEVATION_PROCEED;
+    ElevationFacts facts = {0, 0, 1, script->runMode};
+    PlatGetElevation(&facts.elevated, &facts.uac);
+    facts.writable = ProductWritable(script, uninstallKey);
+    if (!ElevationNeeded(&facts)) return ELEVATION_PROCEED;
+
+    LogPrint("Elevation needed for '%s'\n", script->installPath);
+    char module[MODULE_PATH_SIZE];
+    char parameters[ELEVATED_PARAMETERS_SIZE];
+    if (!ElevatedCommand(module, parameters)) {
+        ExplainDeclined(script, PARAMETERS_TOO_LONG);
+        return ELEVATION_DECLINED;
+    }
+    LogPrint("Elevate: runas '%s' '%s'\n", module, parameters);
+    PlatProcess process = nullptr;
+    if (!PlatShellRunAs(module, parameters, &process)) {
+        ExplainDeclined(script, PlatLastError());
+        return ELEVATION_DECLINED;
+    }
+    uint32_t exitCode = 0;
+    if (process != nullptr) {
+        // The elevated copy shows its own windows; ours stay alive meanwhile.
+        do {
+            PumpMessages();
+        } while (!PlatWaitProcess(process, 500));
+        PlatProcessExitCode(process, &exitCode);
+        PlatCloseProcess(process);
+    }
+    LogPrint("Elevated copy ended (%d)\n", int(exitCode));
+    // A silent copy's status says what became of the product.
+    NoteUninstallOutcome(static_cast<int>(exitCode));
+    return ELEVATION_HANDED_OVER;
+}

@@ -1,0 +1,271 @@
+#include "system/fileops.h"
+
+#include "system/pathrules.h"
+#include "system/planned-removals.h"
+#include "system/wellknown.h"
+#include "platform/platform.h"
+#include "system/deferdel.h"
+#include "system/folders.h"
+#include "system/plan.h"
+#include "base/runstyle.h"
+#include "ui/ui.h"
+#include "base/core.h"
+#include "base/strings.h"
+
+#include <cstdio>
+
+static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// The folder of the last deleted file stays open, the way rm keeps the
+// folder it works in: the files of one folder are deleted, and looked at,
+// relative to it, so its path is translated and looked up once per folder,
+// not once per file.
+//
+// Whether a folder is empty needs only its first real entry, so the
+// listing stops there and that entry is remembered: while it is still in
+// place the folder is not empty, and one look at it spares listing the
+// folder again after each of its other files is deleted. Removing n files
+// from one folder stays linear.
+struct OpenFolder {
+    char path[FOLDER_WALK_SIZE];      // with its separator; empty: none open
+    PlatFolder handle;
+    char occupant[FOLDER_WALK_SIZE];  // an entry the last listing found; empty: none
+};
+static OpenFolder openFolder;
+
+static void CloseOpenFolder() {
+    PlatFolderClose(openFolder.handle);
+    openFolder = {};
+}
+
+static bool IsOpen(const char* folder) {
+    return openFolder.handle != nullptr && StrEqual(openFolder.path, folder);
+}
+
+static PlatFolder EnterFolder(const char* folder) {
+    if (IsOpen(folder)) return openFolder.handle;
+    CloseOpenFolder();
+    openFolder.handle = PlatFolderOpen(folder);
+    if (openFolder.handle != nullptr) StrCopyN(openFolder.path, folder, sizeof openFolder.path);
+    return openFolder.handle;
+}
+
+// A folder removed and made again behind the walk's back leaves the open
+// one stale, so a failure in a folder that was already open is tried once
+// more in the folder opened afresh.
+static bool DeleteInFolder(const char* folder, const char* name) {
+    bool wasOpen = IsOpen(folder);
+    PlatFolder handle = EnterFolder(folder);
+    if (handle != nullptr && PlatFolderDeleteFile(handle, name)) return true;
+    if (!wasOpen) return false;
+    CloseOpenFolder();
+    handle = EnterFolder(folder);
+    return handle != nullptr && PlatFolderDeleteFile(handle, name);
+}
+
+static char* AfterLastSeparator(char* path) {
+    char* lastSeparator = nullptr;
+    for (char* p = path; *p != '\0'; ++p) {
+        if (IsSeparator(*p)) lastSeparator = p;
+    }
+    return lastSeparator != nullptr ? lastSeparator + 1 : nullptr;
+}
+
+int DeleteFileAndFolders(const char* path) {
+    // Only a path that names its place by itself: a relative one would be
+    // taken from the current folder, which is the drive's root here.
+    if (!AcceptActionPath(path)) return 1;
+    LogPrint("Delete file '%s'\n", path);
+    char folder[FOLDER_WALK_SIZE];
+    bool fits = StrCopyN(folder, path, sizeof folder);
+    char* name = fits ? AfterLastSeparator(folder) : nullptr;
+    if (name != nullptr) *name = '\0';  // the file's folder, with its separator
+    bool deleted;
+    if (PlanOnly()) {
+        deleted = PlanFileDeletion(path) == 1;
+    } else if (name != nullptr) {
+        deleted = DeleteInFolder(folder, path + (name - folder));
+    } else {
+        deleted = PlatDeleteFile(path) == 1;
+    }
+    if (!deleted) {
+        LogPrint("Unable to delete file '%s'\n", path);
+        // A file that is not there is no file left behind.
+        uint32_t error = PlatLastError();
+        if (!PlanOnly() && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+            NoteFileLeft();
+            // Nobody attends a silent run to try again, and on Windows the
+            // uninstaller's own file is held by its waiting starter.
+            if (RunsSilently() && !QueueDeleteOnRestart(path)) {
+                LogPrint("Unable to queue '%s' for deletion\n", path);
+            }
+        }
+    }
+    if (!fits) {
+        // A cut path would name another folder; leave the folders alone.
+        LogPrint("Path too long '%s'\n", path);
+        return 1;
+    }
+    // A file directly in a drive's root leaves no folder to prune.
+    if (ClassifyActionPath(folder) == PATH_ACCEPTED) RemoveEmptyFolders(folder);
+    return 1;
+}
+
+struct FirstEntry {
+    const char* folder;
+    bool found;
+    char name[FOLDER_WALK_SIZE];  // empty when it did not fit
+};
+
+static int StopAtRealEntry(const char* name, void* context) {
+    bool isDot = name[0] == '.' && name[1] == '\0';
+    bool isDotDot = name[0] == '.' && name[1] == '.';
+    if (isDot || isDotDot) return 1;
+    auto* first = static_cast<FirstEntry*>(context);
+    if (PlanOnly() && PlanRemoved(first->folder, name)) return 1;
+    first->found = true;
+    if (!StrCopyN(first->name, name, sizeof first->name)) first->name[0] = '\0';
+    return 0;
+}
+
+static bool StillOccupied(const char* folder) {
+    return IsOpen(folder) && openFolder.occupant[0] != '\0' &&
+           PlatFolderEntryExists(openFolder.handle, openFolder.occupant);
+}
+
+// Standing in a folder would keep it from being removed, so the walk stands
+// in the drive's root. This is the one place that moves the current folder:
+// once there, it stays there. No relative path reaches the removal, so
+// nothing is ever resolved against it, and "$5" keeps naming the folder
+// the run started in, not the root.
+static void StandInTheRoot() { StandInDriveRoot(); }
+
+// A folder the plan removed is gone for it, as for the run.
+static bool ListFolder(const char* folder, FirstEntry* first) {
+    if (PlanOnly() && PlanRemoved(folder, "")) return false;
+    return PlatListFolder(folder, StopAtRealEntry, first) == 1;
+}
+
+static bool RemoveFolder(const char* folder) {
+    if (!PlanOnly()) return PlatRemoveFolder(folder) == 1;
+    PlanFolderRemoval(folder);
+    return true;
+}
+
+int RemoveEmptyFolders(char* folder) {
+    if (!AcceptActionPath(folder)) return 0;
+    // The system's and the user's own folders stay, emptied or not.
+    if (IsWellKnownFolder(folder)) return 1;
+    StandInTheRoot();
+    if (StillOccupied(folder)) return 1;
+
+    FirstEntry first = {};
+    first.folder = folder;
+    if (!ListFolder(folder, &first)) {
+        char pattern[FOLDER_WALK_SIZE + 4];
+        StrCopyN(pattern, folder, sizeof pattern);
+        StrAppendN(pattern, "*.*", sizeof pattern);
+        LogPrint("Error opening '%s'\n", pattern);
+        return 0;
+    }
+    if (first.found) {
+        if (IsOpen(folder)) StrCopy(openFolder.occupant, first.name);
+        return 1;
+    }
+
+    // Nothing may hold the folder open while it is removed.
+    if (IsOpen(folder)) CloseOpenFolder();
+    LogPrint("Deleting '%s'\n", folder);
+    if (!RemoveFolder(folder)) {
+        LogPrint("Unable to delete dir '%s'\n", folder);
+        return 0;
+    }
+
+    // Climb to the parent; a drive or share root is never removed.
+    int length = StrLength(folder);
+    for (int i = length - 2; i >= 0; --i) {
+        if (IsSeparator(folder[i])) {
+            folder[i + 1] = '\0';
+            if (ClassifyActionPath(folder) == PATH_ACCEPTED) RemoveEmptyFolders(folder);
+            break;
+        }
+    }
+    return 1;
+}
+
+typedef int32_t (*ComponentEntry)();
+
+// A component is never loaded for a plan: loading alone runs its code.
+static int PlanComponentCall(const char* path, int registerFlag) {
+    if (!PlanSeesFile(path)) {
+        LogPrint("Error attempting to load '%s' (0x%.8X)\n", path, PlatLastError());
+        return 0;
+    }
+    PlanReport(registerFlag == 1 ? PLAN_REGISTER_COMPONENT : PLAN_UNREGISTER_COMPONENT, path);
+    return 1;
+}
+
+int RegisterComponent(const char* path, int registerFlag) {
+    if (PlanOnly()) return PlanComponentCall(path, registerFlag);
+    HMODULE module = PlatLoadComponent(path);
+    if (module == nullptr) {
+        LogPrint("Error attempting to load '%s' (0x%.8X)\n", path, PlatLastError());
+        return 0;
+    }
+    if (reinterpret_cast<uintptr_t>(module) < 32) {
+        LogPrint("Failed to load '%s' (0x%.8X)\n", path, PlatLastError());
+        PlatFreeComponent(module);
+        return 0;
+    }
+    const char* entryName = registerFlag == 1 ? "DllRegisterServer" : "DllUnregisterServer";
+    auto entry = reinterpret_cast<ComponentEntry>(PlatComponentEntry(module, entryName));
+    if (entry == nullptr) {
+        LogPrint("Couldn't get entry point from '%s'\n", path);
+        PlatFreeComponent(module);
+        return 0;
+    }
+    if (entry() < 0) {
+        LogPrint("Failed in executing entry point from '%s'\n", path);
+        PlatFreeComponent(module);
+        return 0;
+    }
+    PlatFreeComponent(module);
+    return 1;
+}
+
+int CopyFileOver(const char* from, const char* to) {
+    if (!PlanOnly()) return PlatCopyFile(from, to, 0);
+    if (!PlanSeesFile(from)) return 0;
+    char subject[2 * FOLDER_WALK_SIZE + 8];
+    snprintf(subject, sizeof subject, "%s to %s", from, to);
+    PlanReport(PLAN_COPY_FILE, subject);
+    return 1;
+}
+
+int RunProgram(const char* file, const char* parameters, int wait, uint32_t* exitCode) {
+    *exitCode = 0;
+    if (PlanOnly()) {
+        char subject[2 * FOLDER_WALK_SIZE + 8];
+        snprintf(subject, sizeof subject, parameters[0] != '\0' ? "%s %s" : "%s", file, parameters);
+        PlanReport(PLAN_START_PROGRAM, subject);
+        return 1;
+    }
+    PlatProcess process = nullptr;
+    if (!PlatShellOpen(file, parameters, &process)) {
+        LogPrint("Unable to execute '%s' '%s' 0x%.8X\n", file, parameters, PlatLastError());
+        return 1;
+    }
+    if (process == nullptr) return 1;   // the shell handed the file to a running program
+    if (wait == 1) {
+        // Keep the windows alive while the program runs.
+        do {
+            PumpMessages();
+        } while (!PlatWaitProcess(process, 500));
+        if (!PlatProcessExitCode(process, exitCode)) {
+            uint32_t error = PlatLastError();
+            LogPrint("Failed to get exit code (%d) (0x%.8X)\n", static_cast<int>(error), error);
+        }
+    }
+    PlatCloseProcess(process);
+    return 1;
+}

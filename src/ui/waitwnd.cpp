@@ -1,0 +1,66 @@
+// The "Please wait..." window: a modeless dialog with one progress bar that
+// long work shows, advances and hides again. Advancing it is also when the
+// program handles the window messages that came in meanwhile.
+#include "platform/platform.h"
+#include "ui/dialog-ids.h"
+#include "base/runstyle.h"
+#include "ui/ui.h"
+
+static HWND WaitWindow = nullptr;
+
+static int WaitWindowProcedure(HWND dialog, const DialogEvent* event, void*) {
+    switch (event->kind) {
+    case DIALOG_OPENED:
+        ProgressInit(dialog, IDC_WAIT_PROGRESS);
+        PlatSetForegroundWindow(dialog);
+        return 1;
+    case DIALOG_CLOSE:
+        PlatDialogEnd(dialog, event->parameter);
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+int WaitWindowCreate(HINSTANCE instance, HWND parent) {
+    WaitWindow = PlatDialogCreate(instance, IDD_WAIT, parent, WaitWindowProcedure, nullptr);
+    WaitWindowShow(0);
+    return 1;
+}
+
+int WaitWindowDestroy() {
+    if (WaitWindow != nullptr) PlatDestroyWindow(WaitWindow);
+    WaitWindow = nullptr;
+    return 1;
+}
+
+int WaitWindowShow(int flag) {
+    if (WaitWindow == nullptr) return 1;
+    // Nobody watches an unattended run.
+    if (flag == 1 && RunsUnattended()) return 1;
+    if (flag == 1) {
+        CenterWindow(WaitWindow, PlatGetWindowParent(WaitWindow));
+        PlatShowWindow(WaitWindow, 1);
+    } else {
+        PlatShowWindow(WaitWindow, 0);
+    }
+    return 1;
+}
+
+int WaitProgress(double percentage) {
+    ProgressSet(WaitWindow, IDC_WAIT_PROGRESS, percentage);
+    PumpMessages();
+    return 1;
+}
+
+HWND WaitWindowHandle() { return WaitWindow; }
+
+int PumpMessages() {
+    uint32_t message;
+    while (PlatPeekMessage(&message)) {
+        if (message == WM_CLOSE || message == WM_QUIT) return 1;
+        PlatDispatchMessage();
+    }
+    PlatSleep(0);
+    return 1;
+}

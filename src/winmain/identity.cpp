@@ -1,3 +1,0 @@
-#include "winmain/identity.h"
-
-const ProgramIdentity Identity = {PROGRAM_NAME, PROGRAM_VERSION, PROGRAM_BUILD, VENDOR_KEY};

@@ -1,0 +1,65 @@
+#include "uninstall/groups.h"
+#include "log-capture.h"
+#include "platform/platform.h"
+#include "base/strings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string Programs() {
+    char folder[GROUP_PATH_SIZE];
+    EXPECT_EQ(1, PlatGetProgramsFolder(folder, sizeof folder));
+    return folder;
+}
+
+class Groups : public ::testing::Test {
+  protected:
+    void SetUp() override { InitInstall(); }
+    void TearDown() override { InitInstall(); }
+};
+
+TEST_F(Groups, ItemsLieInTheNamedGroupOrDirectlyInThePrograms) {
+    char path[GROUP_PATH_SIZE];
+    ASSERT_EQ(1, GetItemPath(path, "$3demo.exe", "", 0, "Demo"));
+    EXPECT_EQ(Programs() + "\\Demo.lnk", std::string(path)) << "no group named yet";
+
+    SetCurrentGroup("Tolvane\\Demo");
+    ASSERT_EQ(1, GetItemPath(path, "ignored", "-x", 7, "Read me"));
+    EXPECT_EQ(Programs() + "\\Tolvane\\Demo\\Read me.lnk", std::string(path));
+
+    ASSERT_EQ(1, GetGroupFolder("", path));
+    EXPECT_EQ(Programs(), std::string(path));
+}
+
+TEST_F(Groups, SettingTheGroupLogsItsFolderAndTouchesNothing) {
+    LogCapture log;
+    SetCurrentGroup("Tolvane\\Never Made");
+    EXPECT_STREQ(CurrentGroup, "Tolvane\\Never Made");
+    EXPECT_TRUE(log.Has("Delete Group = '" + Programs() + "\\Tolvane\\Never Made'\n"));
+    char folder[GROUP_PATH_SIZE];
+    GetGroupFolder(CurrentGroup, folder);
+    EXPECT_FALSE(PlatFileExists(folder));
+}
+
+// A cut path would name another folder or shortcut, which the uninstall run
+// would then delete.
+TEST_F(Groups, PathsTooLongForTheirBufferAreRefusedWhole) {
+    LogCapture log;
+    std::string longGroup(GROUP_PATH_SIZE, 'g');
+    char path[GROUP_PATH_SIZE] = "untouched";
+    EXPECT_EQ(0, GetGroupFolder(longGroup.c_str(), path));
+    EXPECT_STREQ(path, "");
+    EXPECT_TRUE(log.Has("Path too long '" + longGroup + "'\n"));
+
+    SetCurrentGroup("Tolvane");
+    std::string longName(GROUP_PATH_SIZE - Programs().size() - 12, 'n');
+    EXPECT_EQ(0, GetItemPath(path, "", "", 0, longName.c_str()));
+    EXPECT_STREQ(path, "");
+    EXPECT_EQ(1, DeleteItem(nullptr, "", "", 0, longName.c_str()));
+    EXPECT_FALSE(log.Has("Delete file")) << "nothing is deleted for a refused path";
+}
+
+}  // namespace
