@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     InstallScript* script = nullptr;
     if (!ScriptLoad(&script, fuzz::WindowsPath("install.dat").c_str(), 1 + data[0] % 6))
         std::abort();
-    ScriptRun(script, nullptr);
+    ScriptRun(script);
     if (script->position < script->text || script->position > script->text + script->length)
         std::abort();
     for (const char* text : {script->companyName, script->productName, script->installPath,

@@ -6,12 +6,6 @@
 #include "base/core.h"
 #include "base/strings.h"
 
-#ifdef _WIN32
-static const bool ParentWaitsForCopy = false;
-#else
-static const bool ParentWaitsForCopy = true;
-#endif
-
 int BuildRespawnCommand(const char* copyPath, const char* tail, char* buffer, int size) {
     if (size < 1) return 0;
     buffer[0] = '\0';
@@ -82,7 +76,7 @@ int RelocateAndRespawn(const char* tail, int waitForCopy, uint32_t* copyStatus) 
     LogPrint("Exec: %s (0x%.8X)\n", commandLine, static_cast<uint32_t>(self));
     PlatCloseHandle(self);
 
-    if (ParentWaitsForCopy || waitForCopy) {
+    if (!PlatRestartDeletesFiles() || waitForCopy) {
         // The copy's file can go once it has ended; nothing needs queuing.
         if (started) WaitForCopy(process, copyPath, copyStatus);
         else PlatDeleteFile(copyPath);

@@ -1,6 +1,6 @@
 #include "app/runmode.h"
 
-#include "base/identity.h"
+#include "script/script.h"
 #include "base/runstyle.h"
 #include "base/strings.h"
 

@@ -2,7 +2,6 @@
 // itself and ends, or does the work: it opens the archive appended to its
 // own file, runs the installation script from it and tears everything down
 // in the reverse order of creation.
-#include "app/winmain.h"
 
 #include "script/keyword-table.h"
 #include "uninstall/groups.h"
@@ -52,7 +51,9 @@ static void RunScript(HINSTANCE instance, int32_t mode) {
         SetErrorLocation(__FILE__, __LINE__);
         RaiseError("Couldn't load installation script.\n");
     }
-    if (!ScriptRun(script, nullptr)) LogPrint("Script failed somewhere\n");
+    int outcome = ScriptRun(script);
+    if (outcome == SCRIPT_RUN_CORRUPTED) ShowMessage("Installation script corrupted!", nullptr);
+    if (outcome != SCRIPT_RUN_FINISHED) LogPrint("Script failed somewhere\n");
     if (PlanOnly()) PlanSummary();
     ScriptFree(&script);
     WaitWindowDestroy();

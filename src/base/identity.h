@@ -1,4 +1,4 @@
-// The build's identity and the run modes chosen by the entry.
+// The build's identity.
 #pragma once
 
 #define PROGRAM_NAME "Uninstall"
@@ -7,13 +7,6 @@
 #define VENDOR_KEY "Software\\Tolvane\\Installer"
 // Named in the User-Agent of every request to the vendor's servers.
 #define VENDOR_WEB_SITE "www.tolvane.example"
-
-#define MODE_NONE 0
-#define MODE_UNINSTALL 3
-#define MODE_REGISTER_STANDALONE 4
-#define MODE_REGISTER_APPLICATION 5
-#define MODE_REGISTER_INSTALLER 6
-#define MODE_UPDATE 7
 
 // One table for every module that reports who we are.
 struct ProgramIdentity {

@@ -11,5 +11,3 @@
 #define OLE_COMPONENT_SIZE 260
 #define REGISTER_FIELD_SIZE 160
 #define DONE_FIELD_SIZE 320
-// One entry of "FILE LIST" or "TEMP LIST"; a longer entry is not acted on.
-#define LIST_ENTRY_SIZE 260

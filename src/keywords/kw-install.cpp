@@ -1,203 +1,29 @@
 // "INSTALL" removes the installed product after the user's confirmation;
 // "DONE" closes every run: the product's uninstall entry and the completion
 // message, the registration shortcut, the update check, the restart program.
-#include "system/elevation.h"
-#include "system/fileops.h"
 #include "keywords/field-sizes.h"
 #include "keywords/handlers.h"
-#include "script/pathmacro.h"
-#include "system/pathrules.h"
-#include "script/recorded-path.h"
-
-#include "platform/platform.h"
+#include "system/fileops.h"
+#include "uninstall/uninstall.h"
 #include "update/update.h"
-#include "base/identity.h"
-#include "system/deferdel.h"
-#include "system/folders.h"
-#include "system/plan.h"
-#include "system/registry.h"
-#include "base/runstyle.h"
-#include "ui/ui.h"
-#include "base/core.h"
-#include "base/strings.h"
-
-#include <cstdio>
-
-#define UNINSTALL_KEY_FORMAT "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s %s"
-
-// Copies the list entry at *cursor into `entry` and moves the cursor past it
-// and its ','. An entry too long for the buffer is consumed whole and
-// reported as unusable (0), so that no cut name is ever acted on.
-static int NextListEntry(const char** cursor, char* entry) {
-    const char* p = *cursor;
-    int length = 0;
-    bool fits = true;
-    while (static_cast<signed char>(*p) >= 32 && *p != ',') {
-        if (length < LIST_ENTRY_SIZE - 1) {
-            entry[length++] = *p;
-        } else {
-            fits = false;
-        }
-        ++p;
-    }
-    entry[length] = '\0';
-    if (*p == ',') ++p;
-    *cursor = p;
-    if (!fits) LogPrint("List entry too long '%s...'\n", entry);
-    return fits ? 1 : 0;
-}
-
-static double Percent(int32_t done, int32_t total) { return 100.0 * done / total; }
-
-static int NoPreviousInstallation() {
-    NoteUninstallOutcome(EXIT_NO_INSTALLATION);
-    if (PlanOnly()) PlanNotice("no previous installation found: nothing to remove");
-    ShowMessage("Unable to find previous installation; files could not be removed.", nullptr);
-    return 0;
-}
-
-// Finds the previous installation; 0 when there is none (the run stops
-// there). Without a usable install path there is none either: every listed
-// name would be taken relative to whatever folder the run stands in.
-static int LocatePreviousInstallation(InstallScript* script) {
-    if (script->registryPath[0] != '\0') {
-        if (!RegistryKeyExists(1, script->registryPath)) return NoPreviousInstallation();
-        HKEY key = nullptr;
-        if (!RegistryOpenKey(&key, 1, script->registryPath)) {
-            RAISE_ERROR("Unable to open key '%s'\n", script->registryPath);
-        }
-        ReadRecordedInstallPath(key, script->installPath);
-        RegistryCloseKey(&key);
-    }
-    if (!IsUsableInstallPath(script->installPath)) return NoPreviousInstallation();
-    return 1;
-}
-
-// Files the product's own programs still hold open are copied to the
-// temporary folder and the copies queued for deletion at restart.
-static void CopyTemporaryFiles(InstallScript* script, int32_t total) {
-    const char* cursor = script->tempList;
-    for (int32_t i = 0; i < script->tempCount; ++i) {
-        WaitProgress(Percent(i, total));
-        char entry[LIST_ENTRY_SIZE];
-        if (!NextListEntry(&cursor, entry)) continue;
-        char source[PATH_MACRO_SIZE];
-        uint32_t flags = 0;
-        if (!ExpandPathMacros(script, entry, source, &flags)) continue;
-        char destination[LIST_ENTRY_SIZE];
-        GetTempFolder(destination, sizeof destination);
-        if (!StrAppendN(destination, entry, sizeof destination)) {
-            LogPrint("Path too long '%s'\n", entry);
-            continue;
-        }
-        // The copy replaces the destination and is deleted at the restart:
-        // both ends must be whole paths, and the destination lie in the
-        // temporary folder, not above it.
-        if (!AcceptActionPath(source) || !AcceptActionPath(destination)) continue;
-        CopyFileOver(source, destination);
-        if (!QueueDeleteOnRestart(destination)) {
-            LogPrint("Unable to queue '%s' for deletion\n", destination);
-        }
-    }
-}
-
-static void DeleteListedFiles(InstallScript* script, int32_t total) {
-    const char* cursor = script->fileList;
-    for (int32_t i = 0; i < script->fileCount; ++i) {
-        WaitProgress(Percent(script->tempCount + i, total));
-        char entry[LIST_ENTRY_SIZE];
-        if (!NextListEntry(&cursor, entry)) continue;
-        char path[PATH_MACRO_SIZE];
-        uint32_t flags = 0;
-        if (ExpandPathMacros(script, entry, path, &flags)) DeleteFileAndFolders(path);
-    }
-}
-
-static void DeleteNamedFile(InstallScript* script, const char* name) {
-    if (name[0] == '\0') return;
-    char path[PATH_MACRO_SIZE];
-    uint32_t flags = 0;
-    if (ExpandPathMacros(script, name, path, &flags)) DeleteFileAndFolders(path);
-}
-
-static void UninstallKeyOf(const InstallScript* script, char* key, size_t size) {
-    snprintf(key, size, UNINSTALL_KEY_FORMAT, script->companyName, script->productName);
-}
-
-// A product this process may not remove is removed by an elevated copy, or
-// not at all: either way this run ends its uninstall here (0), as after a No,
-// and without starting the product again when the copy removed it.
-static int ElevateWhereNeeded(InstallScript* script) {
-    char key[2 * SCRIPT_TEXT_SIZE + 64];
-    UninstallKeyOf(script, key, sizeof key);
-    int outcome = ElevateIfNeeded(script, script->uninstallName[0] != '\0' ? key : nullptr);
-    if (outcome == ELEVATION_PROCEED) return 1;
-    script->runMode = MODE_NONE;
-    if (outcome == ELEVATION_HANDED_OVER) script->restartProgram[0] = '\0';
-    return 0;
-}
 
 int DoUninstall(InstallScript* script, const char*, int32_t*) {
     if (script->runMode != MODE_UNINSTALL) return 1;
-
-    char question[2 * SCRIPT_TEXT_SIZE + 48];
-    snprintf(question, sizeof question, "Are you sure you want to uninstall %s %s?",
-             script->companyName, script->productName);
-    // The elevated copy was started after the user's Yes.
-    if (!RunningElevatedCopy() && !AskYesNo(question, nullptr)) {
-        script->runMode = MODE_NONE;
-        return 1;
-    }
-    if (!LocatePreviousInstallation(script)) {
-        script->runMode = MODE_NONE;
-        return 1;
-    }
-    if (!ElevateWhereNeeded(script)) return 1;
-
-    WaitWindowShow(1);
-    int32_t total = script->fileCount + script->tempCount;
-    CopyTemporaryFiles(script, total);
-    DeleteListedFiles(script, total);
-    DeleteNamedFile(script, script->uninstallName);
-    DeleteNamedFile(script, script->installName);
-    // The product is gone: "DONE" must not start it again.
-    script->restartProgram[0] = '\0';
-    NoteUninstallOutcome(EXIT_REMOVED);
-    WaitWindowShow(0);
-    return 1;
-}
-
-static void RemoveUninstallEntry(InstallScript* script) {
-    if (script->uninstallName[0] == '\0') return;
-    char key[2 * SCRIPT_TEXT_SIZE + 64];
-    UninstallKeyOf(script, key, sizeof key);
-    if (RegistryKeyExists(4, key)) RegistryDeleteKey(4, key);
-}
-
-static void ReportUninstalled(InstallScript* script) {
-    // Built beside the text field: long names make a long message, never a
-    // cut or overflowing one.
-    char message[2 * SCRIPT_TEXT_SIZE + 32];
-    snprintf(message, sizeof message, "%s %s has been uninstalled!", script->companyName,
-             script->productName);
-    StrCopyN(script->textField, message, SCRIPT_TEXT_SIZE);
-    ShowMessage(message, "Uninstaller...");
-    script->textField[0] = '\0';
+    return RemoveProduct(script);
 }
 
 int DoDone(InstallScript* script, const char* arguments, int32_t* consumed) {
     if (script->runMode == MODE_UNINSTALL) {
-        RemoveUninstallEntry(script);
         char unused[DONE_FIELD_SIZE];
         ReadField(arguments, unused, sizeof unused, consumed);
-        ReportUninstalled(script);
+        FinishRemoval(script);
     }
     int32_t mode = script->runMode;
     if (mode >= MODE_REGISTER_STANDALONE && mode <= MODE_REGISTER_INSTALLER &&
         script->registrationShortcut[0] != '\0') {
         DeleteFileAndFolders(script->registrationShortcut);
     }
-    if (mode == MODE_UPDATE) CheckForUpdate(script->notifyWindow, script);
+    if (mode == MODE_UPDATE) CheckForUpdate(script);
     if (script->restartProgram[0] != '\0') {
         uint32_t exitCode = 0;
         RunProgram(script->restartProgram, "", 0, &exitCode);

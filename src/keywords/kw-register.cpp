@@ -20,7 +20,7 @@ int DoRegister(InstallScript* script, const char* arguments, int32_t* consumed) 
     ReadField(arguments, question, sizeof question, consumed);
 
     if (IsRegistrationMode(script->runMode) &&
-        !RegisterProduct(script->notifyWindow, question, address, payloadText, script)) {
+        !RegisterProduct(question, address, payloadText, script)) {
         // Declined, cancelled or not sent: "DONE" must not treat the run as
         // a registration.
         script->runMode = MODE_NONE;

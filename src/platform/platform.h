@@ -30,6 +30,12 @@
 // ---------------------------------------------------------------------------
 // 1. Process
 
+// The program's entry, which the program itself implements: the runtime's
+// start-up code (Windows) or the POSIX backend's main() calls it with the
+// command tail, the command line after the program path and the blanks that
+// follow it. Returns the exit status.
+extern "C" int WinMain(HINSTANCE instance, HINSTANCE previous, char* commandTail, int showState);
+
 // The full command line, program path included, as Windows gives it. On
 // POSIX it is composed from argv with the Windows quoting rules. Never NULL
 // once the entry has started (NULL before, so DebugInit can tell).
@@ -120,6 +126,10 @@ int PlatFolderEntryExists(PlatFolder folder, const char* name);
 // Asks the system to delete the file at the next restart (MoveFileEx with
 // MOVEFILE_DELAY_UNTIL_REBOOT). POSIX has no such facility: always 0.
 int PlatDeleteOnRestart(const char* path);
+// 1 where the system itself carries out the deletions queued for the next
+// restart (Windows); 0 where nothing would (POSIX), so whoever makes a
+// temporary file must delete it.
+int PlatRestartDeletesFiles();
 
 // Changes a small shared file so that concurrent writers lose nothing and a
 // crash or a full disk leaves the old file complete: under an exclusive

@@ -4,6 +4,7 @@
 
 #include "register/details.h"
 #include "base/identity.h"
+#include "script/script.h"
 #include "system/registry.h"
 #include "net/socket.h"
 #include "base/core.h"

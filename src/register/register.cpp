@@ -18,13 +18,13 @@
 // The form until the user gives valid details (and, for the mailing list,
 // confirms the address) or declines. A form that could not be shown counts
 // as declined: nothing the user did not confirm is sent.
-static bool DetailsConfirmed(HWND ownerWindow) {
+static bool DetailsConfirmed() {
     for (;;) {
-        if (RegistrationForm(ownerWindow) != 1)
+        if (RegistrationForm(nullptr) != 1)
             return false;
         if (RegistrationDetails.updatesAnswer != ANSWER_YES)
             return true;
-        if (EmailVerification(ownerWindow) == 1)
+        if (EmailVerification(nullptr) == 1)
             return true;
     }
 }
@@ -40,7 +40,7 @@ static int AttemptSubmission(int32_t useProxy, void* context) {
     return SubmitRegistration(submission->url, useProxy, submission->payload, submission->length);
 }
 
-int RegisterProduct(HWND ownerWindow, const char* question, const char* url, const char* text,
+int RegisterProduct(const char* question, const char* url, const char* text,
                     InstallScript* settings) {
     CHECK_POINTER(question);
     CHECK_POINTER(url);
@@ -54,7 +54,7 @@ int RegisterProduct(HWND ownerWindow, const char* question, const char* url, con
         StrCopy(settings->textField, "REG");
 
     DetailsLoad();
-    if (!DetailsConfirmed(ownerWindow))
+    if (!DetailsConfirmed())
         return 0;
 
     WaitProgress(0);

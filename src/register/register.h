@@ -11,7 +11,7 @@
 // 1 when the registration was sent and acknowledged, 0 when the user
 // declined or the submission failed. `url` is the server's address, `text`
 // goes into the payload, `question` is asked first.
-int RegisterProduct(HWND ownerWindow, const char* question, const char* url, const char* text,
+int RegisterProduct(const char* question, const char* url, const char* text,
                     InstallScript* settings);
 
 // Posts the scrambled payload; 1 when the reply contained "RegSuccess".

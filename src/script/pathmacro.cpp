@@ -1,27 +1,10 @@
 #include "script/pathmacro.h"
 
-#include "base/identity.h"
+#include "script/script.h"
 #include "system/folders.h"
 #include "system/registry.h"
 #include "base/core.h"
 #include "base/strings.h"
-
-void GetProgramFilesFolder(char* result) {
-    GetSystemFolder(result, PATH_MACRO_SIZE);
-    // Keep the drive root of the system folder as the fallback.
-    result[3] = '\0';
-    StrAppend(result, "Program Files\\");
-
-    HKEY key = nullptr;
-    if (!RegistryOpenKey(&key, 4, "Software\\Microsoft\\Windows\\CurrentVersion")) {
-        LogPrint("Unable to get Program Files path\n");
-    } else {
-        RegistryGetString(key, "ProgramFilesDir", result, PATH_MACRO_SIZE - 1);
-        RegistryCloseKey(&key);
-        int length = StrLength(result);
-        if (length == 0 || result[length - 1] != '\\') StrAppend(result, "\\");
-    }
-}
 
 static void ApplyMacro(const InstallScript* settings, char code, char* result, uint32_t* flags) {
     switch (code) {

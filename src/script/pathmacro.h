@@ -14,7 +14,3 @@
 // path must not be acted on.
 int ExpandPathMacros(const InstallScript* settings, const char* text, char* result,
                      uint32_t* flags);
-
-// The Program Files folder "$0" stands for, with its trailing backslash, in
-// `result` (320 bytes).
-void GetProgramFilesFolder(char* result);

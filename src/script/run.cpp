@@ -3,8 +3,6 @@
 #include "script/script.h"
 
 #include "script/keyword-table.h"
-#include "platform/platform.h"
-#include "ui/ui.h"
 #include "base/core.h"
 
 static void LogRunSummary(const InstallScript* script) {
@@ -14,10 +12,9 @@ static void LogRunSummary(const InstallScript* script) {
     LogPrint("Install Path   : %s [%s]\n", script->installPath, script->installDir);
 }
 
-int ScriptRun(InstallScript* script, HWND notifyWindow) {
+int ScriptRun(InstallScript* script) {
     CHECK_POINTER(script);
 
-    script->notifyWindow = notifyWindow;
     const char* p = script->position;
     const char* end = script->text + script->length;
     while (p < end) {
@@ -30,13 +27,12 @@ int ScriptRun(InstallScript* script, HWND notifyWindow) {
         const char* arguments = ReadKeyword(p, end, keyword);
         if (!KeywordIsKnown(keyword)) {
             LogPrint("Unknown script command '%s'\n", keyword);
-            ShowMessage("Installation script corrupted!", nullptr);
-            return 0;
+            return SCRIPT_RUN_CORRUPTED;
         }
         int32_t consumed = 0;
         if (!KeywordDispatch(keyword, script, arguments, &consumed)) {
             LogPrint("Command Failed '%s'\n", keyword);
-            return 0;
+            return SCRIPT_RUN_STOPPED;
         }
         // The byte after the consumed ones is passed over unseen.
         const char* next = arguments + consumed;
@@ -45,6 +41,5 @@ int ScriptRun(InstallScript* script, HWND notifyWindow) {
     script->position = end;
 
     LogRunSummary(script);
-    if (script->notifyWindow != nullptr) PlatDestroyWindow(script->notifyWindow);
-    return 1;
+    return SCRIPT_RUN_FINISHED;
 }

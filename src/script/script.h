@@ -8,13 +8,23 @@
 #define SCRIPT_TEXT_SIZE 160      // every text setting: 159 characters and a NUL
 #define SCRIPT_PATH_SIZE 320
 #define SCRIPT_MARKER 0x16
+// One entry of "FILE LIST" or "TEMP LIST"; a longer entry is not acted on.
+#define LIST_ENTRY_SIZE 260
 // NUL bytes kept behind the script block. A command at the very end of the
 // block may still read all its fields: each empty field there costs one of
 // these bytes, and no keyword reads more than six fields.
 #define SCRIPT_TAIL_SIZE 16
 
+// Run modes: which work the script's action keywords do, chosen by the
+// command line.
+#define MODE_NONE 0
+#define MODE_UNINSTALL 3
+#define MODE_REGISTER_STANDALONE 4
+#define MODE_REGISTER_APPLICATION 5
+#define MODE_REGISTER_INSTALLER 6
+#define MODE_UPDATE 7
+
 struct InstallScript {
-    HWND notifyWindow;
     int32_t runMode;
     char* text;                   // the script block plus SCRIPT_TAIL_SIZE NULs, owned
     int32_t length;
@@ -46,5 +56,9 @@ struct InstallScript {
 };
 
 int ScriptLoad(InstallScript** slot, const char* name, int32_t runMode);
-int ScriptRun(InstallScript* script, HWND notifyWindow);
+// What ScriptRun came to.
+#define SCRIPT_RUN_STOPPED 0     // a keyword's handler stopped the run
+#define SCRIPT_RUN_FINISHED 1    // every command ran
+#define SCRIPT_RUN_CORRUPTED 2   // a keyword no handler knows: the script is damaged
+int ScriptRun(InstallScript* script);
 int ScriptFree(InstallScript** slot);

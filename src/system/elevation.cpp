@@ -1,9 +1,8 @@
 #include "system/elevation.h"
 
 #include "platform/platform.h"
-#include "base/identity.h"
+#include "system/message-queue.h"
 #include "base/runstyle.h"
-#include "ui/ui.h"
 #include "base/core.h"
 #include "base/strings.h"
 
@@ -15,7 +14,6 @@
 static const uint32_t PARAMETERS_TOO_LONG = 122;
 
 int ElevationNeeded(const ElevationFacts* facts) {
-    if (facts->mode != MODE_UNINSTALL && facts->mode != MODE_UPDATE) return 0;
     if (facts->writable || facts->elevated || !facts->uac) return 0;
     return 1;
 }
@@ -31,27 +29,17 @@ int RunningElevatedCopy() {
     return elevated && CommandLineHasElevatedSwitch() ? 1 : 0;
 }
 
-static int ProductWritable(const InstallScript* script, const char* uninstallKey) {
-    if (!PlatFolderWritable(script->installPath)) return 0;
+static int ProductWritable(const char* installPath, const char* uninstallKey) {
+    if (!PlatFolderWritable(installPath)) return 0;
     return uninstallKey == nullptr || PlatRegKeyDeletable(HKEY_LOCAL_MACHINE, uninstallKey);
 }
 
-static void ExplainDeclined(const InstallScript* script, uint32_t error) {
+static int Declined(uint32_t error, uint32_t* declineError) {
     LogPrint(error == ERROR_CANCELLED ? "Elevation declined (%d) (0x%.8X)\n"
                                       : "Elevation failed (%d) (0x%.8X)\n",
              int(error), error);
-    char message[2 * SCRIPT_TEXT_SIZE + 96];
-    if (script->runMode == MODE_UPDATE) {
-        std::snprintf(message, sizeof message,
-                      "Administrator rights are needed to install the new version of %s %s.",
-                      script->companyName, script->productName);
-        ShowMessage(message, "Electronic Update...");
-    } else {
-        std::snprintf(message, sizeof message,
-                      "Administrator rights are needed to remove %s %s; nothing has been removed.",
-                      script->companyName, script->productName);
-        ShowMessage(message, nullptr);
-    }
+    *declineError = error;
+    return ELEVATION_DECLINED;
 }
 
 // The same program with the same arguments, marked as the elevated copy.
@@ -65,30 +53,24 @@ static int ElevatedCommand(char* module, char* parameters) {
     return length > 0 && length < ELEVATED_PARAMETERS_SIZE;
 }
 
-int ElevateIfNeeded(InstallScript* script, const char* uninstallKey) {
+int ElevateIfNeeded(const char* installPath, const char* uninstallKey, uint32_t* declineError) {
     // The elevated copy does the work with what it has: asking again could
     // only loop.
     if (CommandLineHasElevatedSwitch()) return ELEVATION_PROCEED;
     // A plan changes nothing, so it needs no rights to change anything.
     if (PlanOnly()) return ELEVATION_PROCEED;
-    ElevationFacts facts = {0, 0, 1, script->runMode};
+    ElevationFacts facts = {0, 0, 1};
     PlatGetElevation(&facts.elevated, &facts.uac);
-    facts.writable = ProductWritable(script, uninstallKey);
+    facts.writable = ProductWritable(installPath, uninstallKey);
     if (!ElevationNeeded(&facts)) return ELEVATION_PROCEED;
 
-    LogPrint("Elevation needed for '%s'\n", script->installPath);
+    LogPrint("Elevation needed for '%s'\n", installPath);
     char module[MODULE_PATH_SIZE];
     char parameters[ELEVATED_PARAMETERS_SIZE];
-    if (!ElevatedCommand(module, parameters)) {
-        ExplainDeclined(script, PARAMETERS_TOO_LONG);
-        return ELEVATION_DECLINED;
-    }
+    if (!ElevatedCommand(module, parameters)) return Declined(PARAMETERS_TOO_LONG, declineError);
     LogPrint("Elevate: runas '%s' '%s'\n", module, parameters);
     PlatProcess process = nullptr;
-    if (!PlatShellRunAs(module, parameters, &process)) {
-        ExplainDeclined(script, PlatLastError());
-        return ELEVATION_DECLINED;
-    }
+    if (!PlatShellRunAs(module, parameters, &process)) return Declined(PlatLastError(), declineError);
     uint32_t exitCode = 0;
     if (process != nullptr) {
         // The elevated copy shows its own windows; ours stay alive meanwhile.

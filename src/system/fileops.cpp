@@ -4,11 +4,11 @@
 #include "system/planned-removals.h"
 #include "system/wellknown.h"
 #include "platform/platform.h"
+#include "system/message-queue.h"
 #include "system/deferdel.h"
 #include "system/folders.h"
 #include "system/plan.h"
 #include "base/runstyle.h"
-#include "ui/ui.h"
 #include "base/core.h"
 #include "base/strings.h"
 

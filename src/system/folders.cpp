@@ -1,7 +1,9 @@
 #include "system/folders.h"
 
 #include "platform/platform.h"
+#include "base/core.h"
 #include "base/strings.h"
+#include "system/registry.h"
 
 int NormalizePath(char* path, int addTrailingSeparator) {
     int length = 0;
@@ -61,4 +63,21 @@ int GetProgramFolder(char* buffer, int size) {
     }
     if (separator != nullptr) buffer[separator - buffer + 1] = '\0';
     return 1;
+}
+
+void GetProgramFilesFolder(char* result) {
+    GetSystemFolder(result, FOLDER_PATH_SIZE);
+    // Keep the drive root of the system folder as the fallback.
+    result[3] = '\0';
+    StrAppend(result, "Program Files\\");
+
+    HKEY key = nullptr;
+    if (!RegistryOpenKey(&key, 4, "Software\\Microsoft\\Windows\\CurrentVersion")) {
+        LogPrint("Unable to get Program Files path\n");
+    } else {
+        RegistryGetString(key, "ProgramFilesDir", result, FOLDER_PATH_SIZE - 1);
+        RegistryCloseKey(&key);
+        int length = StrLength(result);
+        if (length == 0 || result[length - 1] != '\\') StrAppend(result, "\\");
+    }
 }

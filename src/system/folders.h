@@ -1,4 +1,4 @@
-// ZunkCore folder queries: each result uses backslashes only and ends in one.
+// Folder queries: each result uses backslashes only and ends in one.
 #pragma once
 
 #define FOLDER_PATH_SIZE 320
@@ -12,3 +12,7 @@ int GetCurrentFolder(char* buffer, int size);
 // giving the folder it stood in before. 1 when it stands there.
 int StandInDriveRoot();
 int GetProgramFolder(char* buffer, int size);
+// The Program Files folder, with its trailing backslash, in `result`
+// (FOLDER_PATH_SIZE bytes): the system's setting, else the system drive's
+// "Program Files".
+void GetProgramFilesFolder(char* result);

@@ -1,6 +1,5 @@
 #include "system/wellknown.h"
 
-#include "script/pathmacro.h"
 #include "platform/platform.h"
 #include "system/folders.h"
 #include "base/strings.h"

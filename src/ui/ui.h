@@ -59,7 +59,7 @@ int ProgressSet(HWND dialog, int id, double percentage);
 int ProgressPosition(double percentage);
 
 // ---------------------------------------------------------------------------
-// Window placement and the message queue. Always 1.
+// Window placement. Always 1.
 
 // Moves the window to x, y (and gives it width x height when both are
 // positive) unless x, y lies outside the desktop.
@@ -68,9 +68,6 @@ int MoveWindowInDesktop(HWND window, int x, int y, int width, int height);
 int CenterWindow(HWND window, HWND other);
 // The top-left corner that centres `window` over `other`.
 void CenteredCorner(const PlatRect* window, const PlatRect* other, int* x, int* y);
-// Handles the waiting window messages but leaves a close request or the
-// quit message queued for the loop that owns it.
-int PumpMessages();
 
 // ---------------------------------------------------------------------------
 // Dialogs of the program (templates in zunkcore/dialog-ids.h).

@@ -2,6 +2,7 @@
 // long work shows, advances and hides again. Advancing it is also when the
 // program handles the window messages that came in meanwhile.
 #include "platform/platform.h"
+#include "system/message-queue.h"
 #include "ui/dialog-ids.h"
 #include "base/runstyle.h"
 #include "ui/ui.h"
@@ -54,13 +55,3 @@ int WaitProgress(double percentage) {
 }
 
 HWND WaitWindowHandle() { return WaitWindow; }
-
-int PumpMessages() {
-    uint32_t message;
-    while (PlatPeekMessage(&message)) {
-        if (message == WM_CLOSE || message == WM_QUIT) return 1;
-        PlatDispatchMessage();
-    }
-    PlatSleep(0);
-    return 1;
-}

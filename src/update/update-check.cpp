@@ -48,9 +48,24 @@ void StartNewRelease() {
 
 } // namespace
 
-int CheckForUpdate(HWND ownerWindow, InstallScript* settings) {
+// The download replaces files in the product's folder: a product this
+// process may not change is updated by an elevated copy, or not at all. 1
+// when this process goes on with the download.
+static int ElevateForDownload(const InstallScript* settings) {
+    uint32_t error = 0;
+    int outcome = ElevateIfNeeded(settings->installPath, nullptr, &error);
+    if (outcome == ELEVATION_DECLINED) {
+        char message[2 * SCRIPT_TEXT_SIZE + 96];
+        std::snprintf(message, sizeof message,
+                      "Administrator rights are needed to install the new version of %s %s.",
+                      settings->companyName, settings->productName);
+        ShowMessage(message, UPDATE_CAPTION);
+    }
+    return outcome == ELEVATION_PROCEED;
+}
+
+int CheckForUpdate(InstallScript* settings) {
     CHECK_POINTER(settings);
-    (void)ownerWindow; // the offer is owned by the record's notify window
     if (settings->updateUrl[0] == '\0')
         return 1;
 
@@ -77,7 +92,7 @@ int CheckForUpdate(HWND ownerWindow, InstallScript* settings) {
             ShowMessage("Unable to retrieve version info from update server, please check the "
                         "website.",
                         UPDATE_CAPTION);
-        if (UpdateChoice == 1 && ElevateIfNeeded(settings, nullptr) == ELEVATION_PROCEED) {
+        if (UpdateChoice == 1 && ElevateForDownload(settings)) {
             WaitProgress(0);
             WaitWindowShow(1);
             result = RunPhases({"Update download on phase %d\n",

@@ -20,7 +20,6 @@ char UpdateSavePath[UPDATE_TEXT_SIZE];
 namespace {
 
 struct UpdateDialogTexts {
-    HWND owner;
     const InstallScript* settings;
     const char* newVersionText;
     const char* webPage;
@@ -37,7 +36,7 @@ void SetDialogLine(HWND dialog, int id, const char* format, const char* first, c
 
 void FillUpdateDialog(HWND dialog, const UpdateDialogTexts* texts) {
     DialogSetCaption(dialog, UPDATE_CAPTION);
-    CenterWindow(dialog, texts->owner);
+    CenterWindow(dialog, nullptr);
     const InstallScript* settings = texts->settings;
     SetDialogLine(dialog, IDC_UPDATE_HEADLINE, "A new version of %s %s is available!",
                   settings->companyName, settings->productName);
@@ -87,18 +86,18 @@ int UpdateDialogProcedure(HWND dialog, const DialogEvent* event, void* context) 
 
 } // namespace
 
-int ShowUpdateDialog(HWND ownerWindow, InstallScript* settings, const char* newVersionText,
+int ShowUpdateDialog(InstallScript* settings, const char* newVersionText,
                      const char* webPage, const char* downloadUrl) {
     CHECK_POINTER(settings);
     CHECK_POINTER(newVersionText);
     CHECK_POINTER(webPage);
     CHECK_POINTER(downloadUrl);
-    UpdateDialogTexts texts = {ownerWindow, settings, newVersionText, webPage};
+    UpdateDialogTexts texts = {settings, newVersionText, webPage};
     StrCopyN(UpdateDownloadUrl, downloadUrl, sizeof UpdateDownloadUrl);
     UpdateSavePath[0] = '\0';
     UpdateChoice = 0;
     if (RunningElevatedCopy() ||
-        DialogRun(IDD_UPDATE, ownerWindow, UpdateDialogProcedure, &texts) == UPDATE_DIALOG_DOWNLOAD)
+        DialogRun(IDD_UPDATE, nullptr, UpdateDialogProcedure, &texts) == UPDATE_DIALOG_DOWNLOAD)
         UpdateChoice = 1;
     return 1;
 }

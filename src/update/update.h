@@ -27,7 +27,7 @@ extern char UpdateDownloadUrl[UPDATE_TEXT_SIZE];
 extern char UpdateSavePath[UPDATE_TEXT_SIZE];
 
 // The whole check, from the question to the final message. Always 1.
-int CheckForUpdate(HWND ownerWindow, InstallScript* settings);
+int CheckForUpdate(InstallScript* settings);
 
 // One attempt at the version information: the whole reply, header
 // included, NUL-terminated in `buffer` (redirects followed). 1 for a 2xx
@@ -70,7 +70,7 @@ int ReadInfoLine(const char** cursor, char* buffer, int capacity);
 int ParseVersionNumber(double* number, char* text);
 
 // Dialog 101: the offer. Sets UpdateChoice. Always 1.
-int ShowUpdateDialog(HWND ownerWindow, InstallScript* settings, const char* newVersionText,
+int ShowUpdateDialog(InstallScript* settings, const char* newVersionText,
                      const char* webPage, const char* downloadUrl);
 
 // One attempt at the download into UpdateSavePath. 1 when the file was

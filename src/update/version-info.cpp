@@ -122,7 +122,7 @@ int ParseVersionInfo(InstallScript* settings, const char* reply) {
 
     if (current < offer.newVersion) {
         UpdateOffer = offer;
-        ShowUpdateDialog(settings->notifyWindow, settings, offer.newVersionText, offer.webPage,
+        ShowUpdateDialog(settings, offer.newVersionText, offer.webPage,
                          offer.downloadUrl);
     } else {
         char message[UPDATE_TEXT_SIZE + 64];

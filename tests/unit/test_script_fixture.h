@@ -43,7 +43,7 @@ class ScriptTest : public ::testing::Test {
     // Loads and runs `text`; returns what ScriptRun returned.
     int Run(const std::string& text, int32_t mode = MODE_UNINSTALL) {
         Load(text, mode);
-        return script != nullptr ? ScriptRun(script, nullptr) : -1;
+        return script != nullptr ? ScriptRun(script) : -1;
     }
     // Where the engine stands, as an offset into the script text.
     long Position() const { return static_cast<long>(script->position - script->text); }

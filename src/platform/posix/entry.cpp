@@ -2,7 +2,6 @@
 // and hands WinMain the tail that Windows' start-up code would give it.
 #include "platform/platform.h"
 #include "platform/posix/cmdline.h"
-#include "app/winmain.h"
 
 #include <string>
 

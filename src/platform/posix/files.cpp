@@ -215,6 +215,8 @@ int PlatFileExists(const char* path) {
     return stat(host.text, &info) == 0 ? 1 : Fail(host.text);
 }
 
+int PlatRestartDeletesFiles() { return 0; }
+
 int PlatDeleteOnRestart(const char*) {
     // Nothing on POSIX runs deletions at the next start.
     SetPlatLastError(ERROR_NOT_SUPPORTED);

@@ -41,6 +41,8 @@ int PlatFileExists(const char* path) {
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
 }
 
+int PlatRestartDeletesFiles() { return 1; }
+
 int PlatDeleteOnRestart(const char* path) {
     return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
 }

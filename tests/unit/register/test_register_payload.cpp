@@ -4,7 +4,7 @@
 #include "register/payload.h"
 
 #include "registry-fixture.h"
-#include "base/identity.h"
+#include "script/script.h"
 #include "net/socket.h"
 #include "base/core.h"
 

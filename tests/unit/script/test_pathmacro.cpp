@@ -1,6 +1,6 @@
 #include "script/pathmacro.h"
 #include "log-capture.h"
-#include "base/identity.h"
+#include "script/script.h"
 #include "system/folders.h"
 #include "base/strings.h"
 

@@ -1,4 +1,4 @@
-#include "script/pathmacro.h"
+#include "system/folders.h"
 #include "system/pathrules.h"
 #include "system/wellknown.h"
 #include "platform/platform.h"

@@ -1,6 +1,6 @@
 // The switches of unattended uninstalls and what a silent run's exit status
 // makes of the run's outcome.
-#include "base/identity.h"
+#include "script/script.h"
 #include "app/runmode.h"
 #include "base/runstyle.h"
 
