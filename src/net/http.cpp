@@ -4,9 +4,9 @@
 // the header as it is written here (the connection is "closed").
 #include "net/http.h"
 
+#include "net/http-exchange.h"
 #include "net/http-tunnel.h"
 #include "system/registry.h"
-#include "ui/ui.h"
 #include "base/core.h"
 #include "base/strings.h"
 
@@ -168,15 +168,17 @@ bool HttpIsSecure(const char* url) {
     return StrStartsWithNoCase(url, "https://");
 }
 
-int HttpOpenRequest(const char* url, const char* userAgent, const char* method,
-                    int32_t contentLength, int32_t useProxy, Socket** socket, char* requestBuffer,
+int HttpOpenRequest(const HttpRequest* request, Socket** socket, char* requestBuffer,
                     int32_t bufferSize, int32_t* headerLength) {
+    CHECK_POINTER(request);
+    const char* url = request->url;
+    const char* userAgent = request->userAgent;
     CHECK_POINTER(url);
-    CHECK_POINTER(method);
+    CHECK_POINTER(request->method);
     CHECK_POINTER(socket);
     CHECK_POINTER(requestBuffer);
     CHECK_POINTER(headerLength);
-    WaitProgress(0);
+    HttpReportStep(request, HTTP_STEP_STARTED);
 
     char site[HTTP_TEXT_SIZE], path[HTTP_TEXT_SIZE], proxy[HTTP_TEXT_SIZE];
     if (!HttpSplitUrl(url, site, path)) {
@@ -184,10 +186,10 @@ int HttpOpenRequest(const char* url, const char* userAgent, const char* method,
         return 0;
     }
 
-    WaitProgress(20);
+    HttpReportStep(request, HTTP_STEP_RESOLVING);
     LogPrint("Contacting '%s' '%s'\n", site, path);
     bool secure = HttpIsSecure(url);
-    ChooseProxy(useProxy, secure, proxy);
+    ChooseProxy(request->useProxy, secure, proxy);
 
     // A proxy text has no scheme: without "host:port" its port is 0 and
     // the connect fails.
@@ -198,7 +200,7 @@ int HttpOpenRequest(const char* url, const char* userAgent, const char* method,
         return 0;
     }
 
-    WaitProgress(40);
+    HttpReportStep(request, HTTP_STEP_CONNECTING);
     Socket* connection = nullptr;
     SocketNew(&connection);
     SocketCreate(connection, SOCKET_PROTOCOL_TCP);
@@ -220,12 +222,13 @@ int HttpOpenRequest(const char* url, const char* userAgent, const char* method,
     // A proxy forwarding plain HTTP wants the whole address; inside a tunnel
     // the server itself reads the request.
     HeaderWriter writer = {requestBuffer, bufferSize, 0, true};
-    HeaderAppend(&writer, "%s %s HTTP/1.0\r\n", method, proxy[0] && !secure ? url : path);
+    HeaderAppend(&writer, "%s %s HTTP/1.0\r\n", request->method, proxy[0] && !secure ? url : path);
     if (userAgent) HeaderAppend(&writer, "User-Agent: %s\r\n", userAgent);
     char hostField[HTTP_TEXT_SIZE];
     HttpHostField(url, hostField);
     HeaderAppend(&writer, "Host: %s\r\n", hostField);
-    if (contentLength > 0) HeaderAppend(&writer, "Content-Length: %d\r\n", contentLength);
+    if (request->bodyLength > 0)
+        HeaderAppend(&writer, "Content-Length: %d\r\n", request->bodyLength);
     HeaderAppend(&writer, "Connection: closed\r\n\r\n");
     if (!writer.fits) {
         LogPrint("Request header too large (%d > %d)\n", writer.length, bufferSize - 1);

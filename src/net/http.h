@@ -13,14 +13,17 @@
 #define HTTP_PROXY_SERVER_SIZE 120
 #define INTERNET_SETTINGS_KEY "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"
 
-// Splits the URL, chooses the proxy, resolves and connects, and writes the
-// request header (NUL-terminated, headerLength bytes) into requestBuffer.
+struct HttpRequest;
+
+// Splits the request's URL, chooses the proxy, resolves and connects, and
+// writes the request header (NUL-terminated, headerLength bytes, announcing
+// the request's body length) into requestBuffer, reporting the steps up to
+// HTTP_STEP_CONNECTING.
 // For an https:// address the connection is a validated TLS channel (through
 // the proxy, a tunnel first), which SocketRead and SocketWrite then carry.
 // Nothing of the request is sent. On 0 nothing is left open and *socket is
 // not set.
-int HttpOpenRequest(const char* url, const char* userAgent, const char* method,
-                    int32_t contentLength, int32_t useProxy, Socket** socket, char* requestBuffer,
+int HttpOpenRequest(const HttpRequest* request, Socket** socket, char* requestBuffer,
                     int32_t bufferSize, int32_t* headerLength);
 
 // An https:// address (any letter case).

@@ -1,10 +1,9 @@
 #include "net/phases.h"
 
-#include "ui/ui.h"
 #include "base/core.h"
 
 int RunInPhases(const char* phaseLog, const char* retryQuestion, const char* title,
-                PhaseAttempt attempt, void* context) {
+                PhaseQuestion ask, PhaseAttempt attempt, void* context) {
     int phase = 0;
     for (;;) {
         LogPrint(phaseLog, phase);
@@ -12,7 +11,7 @@ int RunInPhases(const char* phaseLog, const char* retryQuestion, const char* tit
             if (attempt(phase == 0 ? 1 : 0, context) == 1)
                 return 1;
             phase = phase + 1;
-        } else if (AskYesNo(retryQuestion, title)) {
+        } else if (ask(retryQuestion, title)) {
             phase = 1;
         } else {
             return 0;

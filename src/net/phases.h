@@ -7,9 +7,11 @@
 
 // One attempt; 1 when it succeeded.
 typedef int (*PhaseAttempt)(int32_t useProxy, void* context);
+// Asks the user a Yes/No question under a title: 1 for Yes.
+typedef int (*PhaseQuestion)(const char* question, const char* title);
 
 // Logs `phaseLog` (a format taking the phase number) before each phase and
-// asks `retryQuestion` under `title` in phase 2. 1 as soon as an attempt
-// succeeds, 0 when the user declines to try again.
+// has `ask` put `retryQuestion` under `title` in phase 2. 1 as soon as an
+// attempt succeeds, 0 when the user declines to try again.
 int RunInPhases(const char* phaseLog, const char* retryQuestion, const char* title,
-                PhaseAttempt attempt, void* context);
+                PhaseQuestion ask, PhaseAttempt attempt, void* context);

@@ -67,7 +67,7 @@ int RegisterProduct(const char* question, const char* url, const char* text,
 
     Submission submission = {url, payload, length};
     int result = RunInPhases("Submission on phase %d\n", QUESTION_RETRY, RegistrationTitle,
-                             AttemptSubmission, &submission);
+                             AskYesNo, AttemptSubmission, &submission);
     // Subscribed now: the next registration offers "already subscribed".
     if (result == 1 && RegistrationDetails.updatesAnswer == ANSWER_YES &&
         settings->listServerName[0] != '\0') {

@@ -4,9 +4,8 @@
 #include "register/register.h"
 
 #include "register/payload.h"
-#include "net/http.h"
+#include "net/http-exchange.h"
 #include "base/identity.h"
-#include "net/socket.h"
 #include "ui/ui.h"
 #include "base/core.h"
 #include "base/strings.h"
@@ -20,7 +19,7 @@
 
 // Reads the reply into `reply` until "RegSuccess" turns up; a read that
 // ends (closed, failed, timed out) or a full buffer ends it without.
-static bool ReplyAcknowledges(Socket* socket, char* reply, int32_t size) {
+static bool ReplyAcknowledges(HttpReply* exchange, char* reply, int32_t size) {
     int32_t used = 0;
     const char* found = nullptr;
     for (;;) {
@@ -28,7 +27,7 @@ static bool ReplyAcknowledges(Socket* socket, char* reply, int32_t size) {
         if (room <= 0)
             return false;
         int32_t received = 0;
-        if (SocketRead(socket, reply + used, room, &received) != 1)
+        if (!HttpExchangeRead(exchange, reply + used, room, &received))
             return false;
         char* piece = reply + used;
         used += received;
@@ -51,29 +50,14 @@ int SubmitRegistration(const char* url, int32_t useProxy, const char* payload, i
 
     char userAgent[USER_AGENT_SIZE];
     std::snprintf(userAgent, sizeof userAgent, USER_AGENT_FORMAT, PROGRAM_NAME);
-    Socket* socket = nullptr;
-    int32_t headerLength = 0;
-    if (!HttpOpenRequest(url, userAgent, "POST", bodyLength, useProxy, &socket, request,
-                         REQUEST_BUFFER_SIZE, &headerLength)) {
-        MEM_FREE(&request, REQUEST_BUFFER_SIZE);
-        MEM_FREE(&body, bodySize);
-        return 0;
-    }
-
+    HttpRequest post = {url, userAgent, "POST", body, bodyLength, useProxy, 0, WaitProgress};
+    HttpReply reply;
     bool acknowledged = false;
-    if (!HttpSendAll(socket, request, headerLength)) {
-        LogPrint("Unable to output header (%s)\n", SocketErrorText(socket));
-    } else if (!HttpSendAll(socket, body, bodyLength)) {
-        LogPrint("Unable to output Encode (%s)\n", SocketErrorText(socket));
-    } else {
-        WaitProgress(60);
-        acknowledged = ReplyAcknowledges(socket, request, REQUEST_BUFFER_SIZE);
+    if (HttpExchangeOpen(&post, request, REQUEST_BUFFER_SIZE, &reply)) {
+        acknowledged = ReplyAcknowledges(&reply, request, REQUEST_BUFFER_SIZE);
+        WaitProgress(HTTP_STEP_RECEIVED);
+        HttpExchangeClose(&reply);
     }
-
-    WaitProgress(80);
-    SocketShutdown(socket);
-    SocketClose(socket);
-    SocketDelete(&socket);
     MEM_FREE(&request, REQUEST_BUFFER_SIZE);
     MEM_FREE(&body, bodySize);
     return acknowledged ? 1 : 0;

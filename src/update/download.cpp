@@ -10,7 +10,7 @@
 
 #include "script/pathmacro.h"
 #include "platform/platform.h"
-#include "net/http-get.h"
+#include "net/http-exchange.h"
 #include "update/release-signature.h"
 #include "base/identity.h"
 #include "ui/ui.h"
@@ -59,9 +59,11 @@ struct Transfer {
 
 // Writes one piece of the body to the file.
 bool Store(const char* piece, int32_t length, FILE* file, Transfer* transfer) {
+    // The body fills the bar's rest after the request's steps.
+    const double start = HTTP_STEP_SENT;
     if (transfer->fileSize > 0)
-        WaitProgress(60.0 + 40.0 * static_cast<double>(transfer->received) /
-                                static_cast<double>(transfer->fileSize));
+        WaitProgress(start + (100.0 - start) * static_cast<double>(transfer->received) /
+                                 static_cast<double>(transfer->fileSize));
     if (std::fwrite(piece, 1, static_cast<size_t>(length), file) != static_cast<size_t>(length) ||
         (transfer->hash && !PlatHashAdd(transfer->hash, piece, static_cast<size_t>(length)))) {
         transfer->writeFailed = true;
@@ -79,7 +81,7 @@ void ReceiveFile(HttpReply* reply, char* buffer, int32_t size, FILE* file, Trans
         !Store(buffer + reply->bodyStart, reply->filled - reply->bodyStart, file, transfer))
         return;
     int32_t piece = 0;
-    while (SocketRead(reply->socket, buffer, size, &piece) == 1) {
+    while (HttpExchangeRead(reply, buffer, size, &piece)) {
         if (!Store(buffer, piece, file, transfer))
             return;
         if (transfer->fileSize >= 0 && transfer->received > transfer->fileSize)
@@ -177,8 +179,9 @@ int DownloadUpdate(InstallScript* settings, const char* url, int32_t useProxy, c
         return 0;
     }
 
+    HttpRequest request = {url, DOWNLOAD_AGENT, "GET", nullptr, 0, useProxy, 1, WaitProgress};
     HttpReply reply;
-    if (!HttpGet(url, DOWNLOAD_AGENT, useProxy, buffer, size, &reply)) {
+    if (!HttpExchangeOpen(&request, buffer, size, &reply)) {
         std::fclose(file);
         PlatDeleteFile(partial);
         return 0;
@@ -193,7 +196,7 @@ int DownloadUpdate(InstallScript* settings, const char* url, int32_t useProxy, c
     ReceiveFile(&reply, buffer, size, file, &transfer);
 
     bool written = std::fclose(file) == 0 && !transfer.writeFailed;
-    HttpCloseReply(&reply);
+    HttpExchangeClose(&reply);
 
     int complete = 0;
     uint8_t fileDigest[PLAT_SHA256_SIZE];

@@ -33,8 +33,8 @@ int AttemptRequest(int32_t useProxy, void* context) {
 }
 
 int RunPhases(PhasedRequest request) {
-    return RunInPhases(request.phaseLog, request.retryQuestion, UPDATE_CAPTION, AttemptRequest,
-                       &request);
+    return RunInPhases(request.phaseLog, request.retryQuestion, UPDATE_CAPTION, AskYesNo,
+                       AttemptRequest, &request);
 }
 
 void StartNewRelease() {

@@ -4,7 +4,7 @@
 // try again.
 #include "update/update.h"
 
-#include "net/http-get.h"
+#include "net/http-exchange.h"
 #include "base/identity.h"
 #include "ui/ui.h"
 #include "base/core.h"
@@ -23,8 +23,9 @@ int FetchVersionInfo(InstallScript* settings, const char* url, int32_t useProxy,
         return 0;
     buffer[0] = '\0';
 
+    HttpRequest request = {url, VERSION_CHECK_AGENT, "GET", nullptr, 0, useProxy, 1, WaitProgress};
     HttpReply reply;
-    if (!HttpGet(url, VERSION_CHECK_AGENT, useProxy, buffer, size, &reply)) {
+    if (!HttpExchangeOpen(&request, buffer, size, &reply)) {
         buffer[0] = '\0';
         return 0;
     }
@@ -33,14 +34,14 @@ int FetchVersionInfo(InstallScript* settings, const char* url, int32_t useProxy,
     int32_t received = 0;
     // One byte of the buffer stays free for the terminator.
     while (size - 1 - offset > 0 &&
-           SocketRead(reply.socket, buffer + offset, size - 1 - offset, &received) == 1) {
+           HttpExchangeRead(&reply, buffer + offset, size - 1 - offset, &received)) {
         LogPrint("Recieved -> %d [%d]\n", offset, received);
         offset += received;
         buffer[offset] = '\0';
     }
 
-    WaitProgress(80);
-    HttpCloseReply(&reply);
+    WaitProgress(HTTP_STEP_RECEIVED);
+    HttpExchangeClose(&reply);
     // A reply cut short may have lost blocks or the end of a value. One that
     // fills the buffer is kept as far as it goes.
     int64_t body = offset - reply.bodyStart;

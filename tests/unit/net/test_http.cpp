@@ -3,6 +3,7 @@
 #include "log-capture.h"
 #include "test_http_exchange.h"
 #include "test_socket_servers.h"
+#include "net/http-exchange.h"
 #include "net/http.h"
 #include "net/socket.h"
 
@@ -10,6 +11,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -178,6 +180,36 @@ TEST_F(HttpDirect, OverlongUrlIsRefusedBeforeAnythingOpens) {
     EXPECT_FALSE(log.Has("Contacting"));
 }
 
+std::vector<double> shownSteps;
+int RecordStep(double percentage) {
+    shownSteps.push_back(percentage);
+    return 1;
+}
+
+// The exchange shows its steps through the caller's callback, in order; a
+// redirect starts them again for the next address.
+TEST_F(HttpDirect, ExchangeShowsItsStepsThroughTheCallback) {
+    struct Case {
+        const char* reply;
+        std::vector<double> steps;
+    } cases[] = {
+        {"ok", {0, 20, 40, 60}},
+        {"redirect", {0, 20, 40, 60, 0, 20, 40, 60}},
+    };
+    for (const Case& c : cases) {
+        HttpServer server(c.reply, {{"/files/demo.exe", "ok"}});
+        ASSERT_GT(server.Port(), 0);
+        shownSteps.clear();
+        std::string url = server.Url("/f");
+        HttpRequest request = {url.c_str(), TEST_USER_AGENT, "GET", nullptr, 0, 0, 1, RecordStep};
+        char buffer[4096];
+        HttpReply reply;
+        ASSERT_EQ(HttpExchangeOpen(&request, buffer, sizeof buffer, &reply), 1) << c.reply;
+        HttpExchangeClose(&reply);
+        EXPECT_EQ(shownSteps, c.steps) << c.reply;
+    }
+}
+
 TEST_F(HttpDirect, HeaderNeverRunsPastTheBuffer) {
     HttpServer server("ok");
     ASSERT_GT(server.Port(), 0);
@@ -186,9 +218,9 @@ TEST_F(HttpDirect, HeaderNeverRunsPastTheBuffer) {
     std::memset(buffer, 0x5A, sizeof buffer);
     Socket* socket = nullptr;
     int32_t length = -1;
-    EXPECT_EQ(HttpOpenRequest(server.Url("/dir/file").c_str(), TEST_USER_AGENT, "GET", 0, 0, &socket,
-                              buffer, 40, &length),
-              0);
+    std::string url = server.Url("/dir/file");
+    HttpRequest request = {url.c_str(), TEST_USER_AGENT, "GET", nullptr, 0, 0, 0, nullptr};
+    EXPECT_EQ(HttpOpenRequest(&request, &socket, buffer, 40, &length), 0);
     EXPECT_EQ(socket, nullptr);
     EXPECT_EQ(length, -1);
     for (size_t i = 40; i < sizeof buffer; ++i) ASSERT_EQ(buffer[i], 0x5A) << "byte " << i;

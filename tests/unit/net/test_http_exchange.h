@@ -2,6 +2,7 @@
 // the body, read until the server closes, close.
 #pragma once
 
+#include "net/http-exchange.h"
 #include "net/http.h"
 #include "net/socket.h"
 
@@ -25,8 +26,9 @@ struct HttpExchange {
         std::memset(buffer, 0x5A, sizeof buffer);
         Socket* socket = nullptr;
         int32_t length = -1;
-        opened = HttpOpenRequest(url.c_str(), agent, method, (int32_t)body.size(), useProxy, &socket,
-                                 buffer, sizeof buffer, &length);
+        HttpRequest request = {url.c_str(), agent, method, body.data(), (int32_t)body.size(),
+                               useProxy, 0, nullptr};
+        opened = HttpOpenRequest(&request, &socket, buffer, sizeof buffer, &length);
         if (!opened) {
             EXPECT_EQ(socket, nullptr);
             return;
