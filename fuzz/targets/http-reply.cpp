@@ -69,6 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::thread server(Serve, 2, std::cref(reply), uint32_t(data[0]) * 2654435761u);
 
     static InstallScript settings;
+    static UpdateSession session;
     std::snprintf(settings.productName, sizeof settings.productName, "Widget");
     std::snprintf(settings.productVersion, sizeof settings.productVersion, "1.0");
     std::string base = "http://127.0.0.1:" + std::to_string(port) + "/";
@@ -77,9 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                          int32_t(buffer.size()))) {
         if (std::memchr(buffer.data(), '\0', buffer.size()) == nullptr)
             std::abort();
-        ParseVersionInfo(&settings, buffer.data());
+        ParseVersionInfo(&settings, buffer.data(), &session);
     }
-    DownloadUpdate(&settings, (base + "Setup.exe").c_str(), 0, buffer.data(), int32_t(buffer.size()));
+    DownloadUpdate(&settings, &session, (base + "Setup.exe").c_str(), 0, buffer.data(), int32_t(buffer.size()));
     server.join();
     return 0;
 }

@@ -99,29 +99,30 @@ int Complete(const Transfer& transfer) {
 
 // Before anything is fetched: a release that must be signed needs a
 // signature in its block.
-int SignatureExpected(const InstallScript* settings, const char* name) {
+int SignatureExpected(const InstallScript* settings, const VersionOffer& offer, const char* name) {
     if (settings->updateKey[0] == '\0') {
         LogPrint("The update '%s' is not signed: no key to check it with\n", name);
         return 1;
     }
-    if (UpdateOffer.signature[0] != '\0')
+    if (offer.signature[0] != '\0')
         return 1;
     LogPrint("No signature for '%s' in the version information\n", name);
     return 0;
 }
 
 // The received file against the block's signature, when there is a key.
-int SignatureHolds(const InstallScript* settings, const char* name, const uint8_t* fileDigest) {
+int SignatureHolds(const InstallScript* settings, const VersionOffer& offer, const char* name,
+                   const uint8_t* fileDigest) {
     if (settings->updateKey[0] == '\0')
         return 1;
-    if (ReleaseSignatureVerify(settings->updateKey, UpdateOffer.identity,
-                               UpdateOffer.versionRecord, name, fileDigest,
-                               UpdateOffer.signature)) {
+    if (ReleaseSignatureVerify(settings->updateKey, offer.identity,
+                               offer.versionRecord, name, fileDigest,
+                               offer.signature)) {
         LogPrint("Signature of '%s' verified\n", name);
         return 1;
     }
-    LogPrint("Bad signature for '%s' %s (%s)\n", name, UpdateOffer.versionRecord,
-             UpdateOffer.identity);
+    LogPrint("Bad signature for '%s' %s (%s)\n", name, offer.versionRecord,
+             offer.identity);
     return 0;
 }
 
@@ -147,27 +148,28 @@ int DownloadFileName(const char* url, char* name) {
     return IsPlainFileName(name) ? 1 : 0;
 }
 
-int DownloadUpdate(InstallScript* settings, const char* url, int32_t useProxy, char* buffer,
-                   int32_t size) {
+int DownloadUpdate(const InstallScript* settings, UpdateSession* session, const char* url,
+                   int32_t useProxy, char* buffer, int32_t size) {
     CHECK_POINTER(settings);
+    CHECK_POINTER(session);
     CHECK_POINTER(url);
     CHECK_POINTER(buffer);
-    UpdateSavePath[0] = '\0';
+    session->savePath[0] = '\0';
     char name[UPDATE_TEXT_SIZE];
     if (!DownloadFileName(url, name)) {
         LogPrint("Refusing to save the download under the name '%s'\n", name);
         return 0;
     }
     uint32_t flags = 0;
-    if (!ExpandPathMacros(settings, name, UpdateSavePath, &flags))
+    if (!ExpandPathMacros(settings, name, session->savePath, &flags))
         return 0;
-    LogPrint("Save to -> [%s]\n", UpdateSavePath);
-    if (!SignatureExpected(settings, name))
+    LogPrint("Save to -> [%s]\n", session->savePath);
+    if (!SignatureExpected(settings, session->offer, name))
         return 0;
 
     char folder[UPDATE_TEXT_SIZE];
     char partial[TEMP_NAME_SIZE];
-    FolderOf(UpdateSavePath, folder);
+    FolderOf(session->savePath, folder);
     FILE* file = nullptr;
     if (PlatTempFileName(folder, DOWNLOAD_TEMP_PREFIX, partial)) {
         file = PlatFileOpen(partial, "wb");
@@ -175,7 +177,7 @@ int DownloadUpdate(InstallScript* settings, const char* url, int32_t useProxy, c
             PlatDeleteFile(partial);
     }
     if (file == nullptr) {
-        LogPrint("Unable to open file '%s'\n", UpdateSavePath);
+        LogPrint("Unable to open file '%s'\n", session->savePath);
         return 0;
     }
 
@@ -202,14 +204,14 @@ int DownloadUpdate(InstallScript* settings, const char* url, int32_t useProxy, c
     uint8_t fileDigest[PLAT_SHA256_SIZE];
     bool hashed = transfer.hash && PlatHashFinish(transfer.hash, fileDigest);
     if (!written) {
-        LogPrint("Unable to write file '%s'\n", UpdateSavePath);
+        LogPrint("Unable to write file '%s'\n", session->savePath);
     } else {
         complete = Complete(transfer);
     }
     if (complete && settings->updateKey[0] != '\0')
-        complete = hashed && SignatureHolds(settings, name, fileDigest);
+        complete = hashed && SignatureHolds(settings, session->offer, name, fileDigest);
     if (complete)
-        complete = PutInPlace(partial, UpdateSavePath);
+        complete = PutInPlace(partial, session->savePath);
     if (!complete)
         PlatDeleteFile(partial);
     return complete;

@@ -16,30 +16,32 @@
 
 namespace {
 
-struct PhasedRequest {
-    const char* phaseLog;
-    const char* retryQuestion;
-    int (*attempt)(InstallScript* settings, const char* url, int32_t useProxy, char* buffer,
-                   int32_t size);
+struct CheckRun {
     InstallScript* settings;
-    const char* url;
-    char* buffer;
+    UpdateSession* session;
+    char* reply;
 };
 
-int AttemptRequest(int32_t useProxy, void* context) {
-    auto* request = static_cast<PhasedRequest*>(context);
-    return request->attempt(request->settings, request->url, useProxy, request->buffer,
+int AttemptVersionInfo(int32_t useProxy, void* context) {
+    auto* run = static_cast<CheckRun*>(context);
+    return FetchVersionInfo(run->settings, run->settings->updateUrl, useProxy, run->reply,
                             UPDATE_REPLY_SIZE);
 }
 
-int RunPhases(PhasedRequest request) {
-    return RunInPhases(request.phaseLog, request.retryQuestion, UPDATE_CAPTION, AskYesNo,
-                       AttemptRequest, &request);
+int AttemptDownload(int32_t useProxy, void* context) {
+    auto* run = static_cast<CheckRun*>(context);
+    return DownloadUpdate(run->settings, run->session, run->session->offer.downloadUrl, useProxy,
+                          run->reply, UPDATE_REPLY_SIZE);
 }
 
-void StartNewRelease() {
+int RunPhases(const char* phaseLog, const char* retryQuestion, PhaseAttempt attempt,
+              CheckRun* run) {
+    return RunInPhases(phaseLog, retryQuestion, UPDATE_CAPTION, AskYesNo, attempt, run);
+}
+
+void StartNewRelease(const UpdateSession* session) {
     uint32_t exitCode = 0;
-    RunProgram(UpdateSavePath, UPDATE_RELEASE_PARAMETERS, 1, &exitCode);
+    RunProgram(session->savePath, UPDATE_RELEASE_PARAMETERS, 1, &exitCode);
     ShowMessage(exitCode == RELEASE_SUCCESS_EXIT_CODE
                     ? "Successfully updated program to latest version!"
                     : "Error attempting to update, please go to the site for the latest version.",
@@ -78,30 +80,31 @@ int CheckForUpdate(InstallScript* settings) {
         return 1;
 
     char* reply = MEM_ALLOC(char, UPDATE_REPLY_SIZE);
-    UpdateChoice = 0;
+    UpdateSession session = {};
+    CheckRun run = {settings, &session, reply};
     WaitProgress(0);
     WaitWindowShow(1);
-    int result = RunPhases({"Update on phase %d\n",
-                            "There was a problem checking with the update server, would you "
-                            "like to try again?",
-                            FetchVersionInfo, settings, settings->updateUrl, reply});
+    int result = RunPhases("Update on phase %d\n",
+                           "There was a problem checking with the update server, would you "
+                           "like to try again?",
+                           AttemptVersionInfo, &run);
     WaitWindowShow(0);
 
     if (result == 1) {
-        if (!ParseVersionInfo(settings, reply))
+        if (!ParseVersionInfo(settings, reply, &session))
             ShowMessage("Unable to retrieve version info from update server, please check the "
                         "website.",
                         UPDATE_CAPTION);
-        if (UpdateChoice == 1 && ElevateForDownload(settings)) {
+        if (session.choice == 1 && ElevateForDownload(settings)) {
             WaitProgress(0);
             WaitWindowShow(1);
-            result = RunPhases({"Update download on phase %d\n",
-                                "There was a problem downloading the update, would you like to "
-                                "try again?",
-                                DownloadUpdate, settings, UpdateDownloadUrl, reply});
+            result = RunPhases("Update download on phase %d\n",
+                               "There was a problem downloading the update, would you like to "
+                               "try again?",
+                               AttemptDownload, &run);
             WaitWindowShow(0);
             if (result == 1)
-                StartNewRelease();
+                StartNewRelease(&session);
         }
     }
 

@@ -13,10 +13,6 @@
 
 #define UPDATE_DIALOG_DOWNLOAD 1
 
-int32_t UpdateChoice = 0;
-char UpdateDownloadUrl[UPDATE_TEXT_SIZE];
-char UpdateSavePath[UPDATE_TEXT_SIZE];
-
 namespace {
 
 struct UpdateDialogTexts {
@@ -86,18 +82,14 @@ int UpdateDialogProcedure(HWND dialog, const DialogEvent* event, void* context) 
 
 } // namespace
 
-int ShowUpdateDialog(InstallScript* settings, const char* newVersionText,
-                     const char* webPage, const char* downloadUrl) {
+int ShowUpdateDialog(const InstallScript* settings, UpdateSession* session) {
     CHECK_POINTER(settings);
-    CHECK_POINTER(newVersionText);
-    CHECK_POINTER(webPage);
-    CHECK_POINTER(downloadUrl);
-    UpdateDialogTexts texts = {settings, newVersionText, webPage};
-    StrCopyN(UpdateDownloadUrl, downloadUrl, sizeof UpdateDownloadUrl);
-    UpdateSavePath[0] = '\0';
-    UpdateChoice = 0;
+    CHECK_POINTER(session);
+    UpdateDialogTexts texts = {settings, session->offer.newVersionText, session->offer.webPage};
+    session->savePath[0] = '\0';
+    session->choice = 0;
     if (RunningElevatedCopy() ||
         DialogRun(IDD_UPDATE, nullptr, UpdateDialogProcedure, &texts) == UPDATE_DIALOG_DOWNLOAD)
-        UpdateChoice = 1;
+        session->choice = 1;
     return 1;
 }

@@ -18,13 +18,7 @@
 // Record codes of the version information: 0x16, the code, the value.
 #define VERSION_INFO_MARKER 0x16
 
-// 1 when the user chose "Download and install new version" in the last
-// update dialog, else 0.
-extern int32_t UpdateChoice;
-// The download address the dialog was shown with, and the full path the
-// download was saved to (emptied each time the dialog opens).
-extern char UpdateDownloadUrl[UPDATE_TEXT_SIZE];
-extern char UpdateSavePath[UPDATE_TEXT_SIZE];
+struct UpdateSession;
 
 // The whole check, from the question to the final message. Always 1.
 int CheckForUpdate(InstallScript* settings);
@@ -36,9 +30,9 @@ int FetchVersionInfo(InstallScript* settings, const char* url, int32_t useProxy,
                      int32_t size);
 
 // Finds the installed product's block in the reply, compares versions and
-// shows the offer or the "latest version" message. 0 when the reply holds
-// no block for the product or a value does not fit.
-int ParseVersionInfo(InstallScript* settings, const char* reply);
+// shows the offer (recorded in `session`) or the "latest version" message.
+// 0 when the reply holds no block for the product or a value does not fit.
+int ParseVersionInfo(InstallScript* settings, const char* reply, UpdateSession* session);
 
 // What the product's block offers.
 struct VersionOffer {
@@ -51,9 +45,14 @@ struct VersionOffer {
     double newVersion;
 };
 
-// The offer the last update dialog was shown for: the download is checked
-// against its identity, version and signature.
-extern VersionOffer UpdateOffer;
+// One update check, from the offer to the new release: what the dialog
+// was shown for (the download is checked against its identity, version and
+// signature), what the user chose and where the download went.
+struct UpdateSession {
+    VersionOffer offer;
+    int32_t choice;                   // 1: "Download and install new version"
+    char savePath[UPDATE_TEXT_SIZE];  // the download's full path, "" until known
+};
 
 // The scan of ParseVersionInfo without its messages: fills `offer` from the
 // block whose identity equals `identity` (ASCII letter case ignored). 1 when
@@ -69,15 +68,16 @@ int ReadInfoLine(const char** cursor, char* buffer, int capacity);
 // place right after that run. An empty run gives 0. Always 1.
 int ParseVersionNumber(double* number, char* text);
 
-// Dialog 101: the offer. Sets UpdateChoice. Always 1.
-int ShowUpdateDialog(InstallScript* settings, const char* newVersionText,
-                     const char* webPage, const char* downloadUrl);
+// Dialog 101: the offer of `session`. Sets the session's choice and
+// empties its save path. Always 1.
+int ShowUpdateDialog(const InstallScript* settings, UpdateSession* session);
 
-// One attempt at the download into UpdateSavePath. 1 when the file was
-// received completely with a 2xx status, its signature (when the script
-// sets a key) verified against UpdateOffer, and it is in place.
-int DownloadUpdate(InstallScript* settings, const char* url, int32_t useProxy, char* buffer,
-                   int32_t size);
+// One attempt at the download of `url` into the session's save path. 1 when
+// the file was received completely with a 2xx status, its signature (when
+// the script sets a key) verified against the session's offer, and it is in
+// place.
+int DownloadUpdate(const InstallScript* settings, UpdateSession* session, const char* url,
+                   int32_t useProxy, char* buffer, int32_t size);
 
 // The file name of a download address: the part after its last "/" (the
 // whole address when no "/" follows its first character). 1 and the name

@@ -106,9 +106,10 @@ int ScanVersionInfo(const char* identity, const char* reply, VersionOffer* offer
     return 0;
 }
 
-int ParseVersionInfo(InstallScript* settings, const char* reply) {
+int ParseVersionInfo(InstallScript* settings, const char* reply, UpdateSession* session) {
     CHECK_POINTER(settings);
     CHECK_POINTER(reply);
+    CHECK_POINTER(session);
     char identity[UPDATE_TEXT_SIZE];
     std::snprintf(identity, sizeof identity, "%s %s", settings->companyName, settings->productName);
     // Cuts the setting too, so the dialog shows the number as compared.
@@ -121,9 +122,8 @@ int ParseVersionInfo(InstallScript* settings, const char* reply) {
     LogPrint("Match: %f %f\n", current, offer.newVersion);
 
     if (current < offer.newVersion) {
-        UpdateOffer = offer;
-        ShowUpdateDialog(settings, offer.newVersionText, offer.webPage,
-                         offer.downloadUrl);
+        session->offer = offer;
+        ShowUpdateDialog(settings, session);
     } else {
         char message[UPDATE_TEXT_SIZE + 64];
         std::snprintf(message, sizeof message, "You are running the latest version of %s %s.",

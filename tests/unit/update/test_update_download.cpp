@@ -48,10 +48,12 @@ class UpdateNetwork : public testing::Test {
     std::string InFolder(const std::string& name) const { return folder_ + "\\" + name; }
 
     int Download(const std::string& url) {
-        return DownloadUpdate(&settings_, url.c_str(), 0, reply_.data(), UPDATE_REPLY_SIZE);
+        return DownloadUpdate(&settings_, &session_, url.c_str(), 0, reply_.data(),
+                              UPDATE_REPLY_SIZE);
     }
 
     InstallScript settings_;
+    UpdateSession session_ = {};
     ScratchFolder scratch_;
     std::string folder_;
     std::string reply_;
@@ -105,7 +107,7 @@ TEST_F(UpdateNetwork, CompleteDownloadReplacesTheOldFile) {
     EXPECT_EQ(Download(server.Url("/files/demo.exe")), 1);
     EXPECT_EQ(ScratchFolder::Read(InFolder("demo.exe")), "new release");
     EXPECT_EQ(Files(), std::vector<std::string>{"demo.exe"}) << "no temporary file is left";
-    EXPECT_STREQ(UpdateSavePath, InFolder("demo.exe").c_str());
+    EXPECT_STREQ(session_.savePath, InFolder("demo.exe").c_str());
     EXPECT_NE(server.Request().find(kAgentLine), std::string::npos);
     EXPECT_TRUE(log.Has("Save to -> [" + InFolder("demo.exe") + "]\n"));
     EXPECT_TRUE(log.Has("Filesize = 11 (0k)\n"));
@@ -261,10 +263,10 @@ TEST_F(UpdateNetwork, WithAKeyOnlyTheSignedReleaseIsPutInPlace) {
     };
     for (const Case& c : cases) {
         ScratchFolder::Write(InFolder("demo.exe"), old);
-        std::snprintf(UpdateOffer.identity, sizeof UpdateOffer.identity, "Tolvane Demo");
-        std::snprintf(UpdateOffer.versionRecord, sizeof UpdateOffer.versionRecord, "%s",
+        std::snprintf(session_.offer.identity, sizeof session_.offer.identity, "Tolvane Demo");
+        std::snprintf(session_.offer.versionRecord, sizeof session_.offer.versionRecord, "%s",
                       c.version.c_str());
-        std::snprintf(UpdateOffer.signature, sizeof UpdateOffer.signature, "%s",
+        std::snprintf(session_.offer.signature, sizeof session_.offer.signature, "%s",
                       c.signature.c_str());
         HttpServer server("release");
         ASSERT_GT(server.Port(), 0);
@@ -324,7 +326,7 @@ TEST_F(UpdateNetwork, RefusedNamesAreNeverRequestedNorWritten) {
                             hostile + "'\n"))
             << log.Text();
         EXPECT_FALSE(log.Has("Contacting"));
-        EXPECT_STREQ(UpdateSavePath, "");
+        EXPECT_STREQ(session_.savePath, "");
     }
     EXPECT_TRUE(Files().empty());
 }
