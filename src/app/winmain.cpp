@@ -4,7 +4,6 @@
 // in the reverse order of creation.
 
 #include "script/keyword-table.h"
-#include "uninstall/groups.h"
 #include "archive/ffs.h"
 #include "script/script.h"
 #include "platform/platform.h"
@@ -65,7 +64,6 @@ static int WorkingRoad(HINSTANCE instance, char* modulePath, int32_t mode) {
 
     const char* position = nullptr;
     if (!StrFindNoCase(modulePath, ".exe", &position)) StrAppendN(modulePath, ".exe", MODULE_PATH_SIZE);
-    InitInstall();
 
     if (FfsOpen(modulePath)) {
         RunScript(instance, mode);

@@ -10,17 +10,16 @@
 // The arguments of the shortcut that starts the registration.
 #define REGISTRATION_ARGUMENTS "-Register"
 
-int DoCreateGroup(InstallScript*, const char* arguments, int32_t* consumed) {
+int DoCreateGroup(InstallScript* script, const char* arguments, int32_t* consumed) {
     char group[ITEM_FIELD_SIZE];
     ReadField(arguments, group, sizeof group, consumed);
-    return SetCurrentGroup(group);
+    return SetCurrentGroup(script, group);
 }
 
 // The registration run removes this shortcut once the product is registered.
-static void NoteRegistrationShortcut(InstallScript* script, const char* target,
-                                     const char* arguments, int32_t number, const char* name) {
+static void NoteRegistrationShortcut(InstallScript* script, const char* name) {
     char path[GROUP_PATH_SIZE];
-    if (!GetItemPath(path, target, arguments, number, name)) return;
+    if (!GetItemPath(script, path, name)) return;
     // Cut short, it would name another file for "DONE" to delete.
     if (!StrCopyN(script->registrationShortcut, path, sizeof script->registrationShortcut)) {
         LogPrint("Path too long '%s'\n", path);
@@ -29,7 +28,7 @@ static void NoteRegistrationShortcut(InstallScript* script, const char* target,
 }
 
 int DoAddItem(InstallScript* script, const char* arguments, int32_t* consumed) {
-    char number[ITEM_NUMBER_SIZE];
+    char number[ITEM_NUMBER_SIZE];    // read past: no removal needs it
     char target[ITEM_FIELD_SIZE];
     char itemArguments[ITEM_FIELD_SIZE];
     char name[ITEM_FIELD_SIZE];
@@ -37,14 +36,12 @@ int DoAddItem(InstallScript* script, const char* arguments, int32_t* consumed) {
     ReadField(arguments, target, sizeof target, consumed);
     ReadField(arguments, itemArguments, sizeof itemArguments, consumed);
     ReadField(arguments, name, sizeof name, consumed);
-    int32_t itemNumber = FieldNumber(number);
-    if (itemNumber < 0) itemNumber = 0;
 
     if (script->runMode == MODE_UNINSTALL) {
-        return DeleteItem(script, target, itemArguments, itemNumber, name);
+        return DeleteItem(script, target, itemArguments, name);
     }
     if (StrEqualNoCase(itemArguments, REGISTRATION_ARGUMENTS)) {
-        NoteRegistrationShortcut(script, target, itemArguments, itemNumber, name);
+        NoteRegistrationShortcut(script, name);
     }
     return 1;
 }

@@ -53,6 +53,9 @@ struct InstallScript {
 
     const char* position;         // where the engine stands
     char restartProgram[SCRIPT_PATH_SIZE];
+    // The Start-menu group "CREATE GROUP" named last: the items that follow
+    // lie in it ("" until one is named: directly in the Programs folder).
+    char groupName[SCRIPT_PATH_SIZE];
 };
 
 int ScriptLoad(InstallScript** slot, const char* name, int32_t runMode);

@@ -16,50 +16,33 @@
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-// The folder of the last deleted file stays open, the way rm keeps the
-// folder it works in: the files of one folder are deleted, and looked at,
-// relative to it, so its path is translated and looked up once per folder,
-// not once per file.
-//
-// Whether a folder is empty needs only its first real entry, so the
-// listing stops there and that entry is remembered: while it is still in
-// place the folder is not empty, and one look at it spares listing the
-// folder again after each of its other files is deleted. Removing n files
-// from one folder stays linear.
-struct OpenFolder {
-    char path[FOLDER_WALK_SIZE];      // with its separator; empty: none open
-    PlatFolder handle;
-    char occupant[FOLDER_WALK_SIZE];  // an entry the last listing found; empty: none
-};
-static OpenFolder openFolder;
-
-static void CloseOpenFolder() {
-    PlatFolderClose(openFolder.handle);
-    openFolder = {};
+void FolderWalkEnd(FolderWalk* walk) {
+    PlatFolderClose(walk->handle);
+    *walk = {};
 }
 
-static bool IsOpen(const char* folder) {
-    return openFolder.handle != nullptr && StrEqual(openFolder.path, folder);
+static bool IsOpen(const FolderWalk* walk, const char* folder) {
+    return walk->handle != nullptr && StrEqual(walk->path, folder);
 }
 
-static PlatFolder EnterFolder(const char* folder) {
-    if (IsOpen(folder)) return openFolder.handle;
-    CloseOpenFolder();
-    openFolder.handle = PlatFolderOpen(folder);
-    if (openFolder.handle != nullptr) StrCopyN(openFolder.path, folder, sizeof openFolder.path);
-    return openFolder.handle;
+static PlatFolder EnterFolder(FolderWalk* walk, const char* folder) {
+    if (IsOpen(walk, folder)) return walk->handle;
+    FolderWalkEnd(walk);
+    walk->handle = PlatFolderOpen(folder);
+    if (walk->handle != nullptr) StrCopyN(walk->path, folder, sizeof walk->path);
+    return walk->handle;
 }
 
 // A folder removed and made again behind the walk's back leaves the open
 // one stale, so a failure in a folder that was already open is tried once
 // more in the folder opened afresh.
-static bool DeleteInFolder(const char* folder, const char* name) {
-    bool wasOpen = IsOpen(folder);
-    PlatFolder handle = EnterFolder(folder);
+static bool DeleteInFolder(FolderWalk* walk, const char* folder, const char* name) {
+    bool wasOpen = IsOpen(walk, folder);
+    PlatFolder handle = EnterFolder(walk, folder);
     if (handle != nullptr && PlatFolderDeleteFile(handle, name)) return true;
     if (!wasOpen) return false;
-    CloseOpenFolder();
-    handle = EnterFolder(folder);
+    FolderWalkEnd(walk);
+    handle = EnterFolder(walk, folder);
     return handle != nullptr && PlatFolderDeleteFile(handle, name);
 }
 
@@ -71,7 +54,8 @@ static char* AfterLastSeparator(char* path) {
     return lastSeparator != nullptr ? lastSeparator + 1 : nullptr;
 }
 
-int DeleteFileAndFolders(const char* path) {
+int DeleteFileAndFolders(FolderWalk* walk, const char* path) {
+    CHECK_POINTER(walk);
     // Only a path that names its place by itself: a relative one would be
     // taken from the current folder, which is the drive's root here.
     if (!AcceptActionPath(path)) return 1;
@@ -84,7 +68,7 @@ int DeleteFileAndFolders(const char* path) {
     if (PlanOnly()) {
         deleted = PlanFileDeletion(path) == 1;
     } else if (name != nullptr) {
-        deleted = DeleteInFolder(folder, path + (name - folder));
+        deleted = DeleteInFolder(walk, folder, path + (name - folder));
     } else {
         deleted = PlatDeleteFile(path) == 1;
     }
@@ -107,7 +91,7 @@ int DeleteFileAndFolders(const char* path) {
         return 1;
     }
     // A file directly in a drive's root leaves no folder to prune.
-    if (ClassifyActionPath(folder) == PATH_ACCEPTED) RemoveEmptyFolders(folder);
+    if (ClassifyActionPath(folder) == PATH_ACCEPTED) RemoveEmptyFolders(walk, folder);
     return 1;
 }
 
@@ -128,9 +112,9 @@ static int StopAtRealEntry(const char* name, void* context) {
     return 0;
 }
 
-static bool StillOccupied(const char* folder) {
-    return IsOpen(folder) && openFolder.occupant[0] != '\0' &&
-           PlatFolderEntryExists(openFolder.handle, openFolder.occupant);
+static bool StillOccupied(const FolderWalk* walk, const char* folder) {
+    return IsOpen(walk, folder) && walk->occupant[0] != '\0' &&
+           PlatFolderEntryExists(walk->handle, walk->occupant);
 }
 
 // Standing in a folder would keep it from being removed, so the walk stands
@@ -152,12 +136,13 @@ static bool RemoveFolder(const char* folder) {
     return true;
 }
 
-int RemoveEmptyFolders(char* folder) {
+int RemoveEmptyFolders(FolderWalk* walk, char* folder) {
+    CHECK_POINTER(walk);
     if (!AcceptActionPath(folder)) return 0;
     // The system's and the user's own folders stay, emptied or not.
     if (IsWellKnownFolder(folder)) return 1;
     StandInTheRoot();
-    if (StillOccupied(folder)) return 1;
+    if (StillOccupied(walk, folder)) return 1;
 
     FirstEntry first = {};
     first.folder = folder;
@@ -169,12 +154,12 @@ int RemoveEmptyFolders(char* folder) {
         return 0;
     }
     if (first.found) {
-        if (IsOpen(folder)) StrCopy(openFolder.occupant, first.name);
+        if (IsOpen(walk, folder)) StrCopy(walk->occupant, first.name);
         return 1;
     }
 
     // Nothing may hold the folder open while it is removed.
-    if (IsOpen(folder)) CloseOpenFolder();
+    if (IsOpen(walk, folder)) FolderWalkEnd(walk);
     LogPrint("Deleting '%s'\n", folder);
     if (!RemoveFolder(folder)) {
         LogPrint("Unable to delete dir '%s'\n", folder);
@@ -186,7 +171,7 @@ int RemoveEmptyFolders(char* folder) {
     for (int i = length - 2; i >= 0; --i) {
         if (IsSeparator(folder[i])) {
             folder[i + 1] = '\0';
-            if (ClassifyActionPath(folder) == PATH_ACCEPTED) RemoveEmptyFolders(folder);
+            if (ClassifyActionPath(folder) == PATH_ACCEPTED) RemoveEmptyFolders(walk, folder);
             break;
         }
     }

@@ -2,12 +2,30 @@
 // it leaves empty, (un)register a component, start a program.
 #pragma once
 
+#include "platform/platform.h"
+
 #include <cstdint>
 
 #define FOLDER_WALK_SIZE 320
 
-int DeleteFileAndFolders(const char* path);
-int RemoveEmptyFolders(char* folder);
+// One removal's walk through the folders, the way rm keeps the folder it
+// works in: the folder of the last deleted file stays open, so the files of
+// one folder are deleted, and looked at, relative to it, its path
+// translated and looked up once per folder, not once per file. Whether a
+// folder is empty needs only its first real entry, so the listing stops
+// there and that entry is remembered: while it is still in place the folder
+// is not empty, and one look at it spares listing the folder again after
+// each of its other files is deleted. Removing n files from one folder
+// stays linear. Start it zeroed; FolderWalkEnd closes what it holds.
+struct FolderWalk {
+    char path[FOLDER_WALK_SIZE];      // with its separator; empty: none open
+    PlatFolder handle;
+    char occupant[FOLDER_WALK_SIZE];  // an entry the last listing found; empty: none
+};
+void FolderWalkEnd(FolderWalk* walk);
+
+int DeleteFileAndFolders(FolderWalk* walk, const char* path);
+int RemoveEmptyFolders(FolderWalk* walk, char* folder);
 int RegisterComponent(const char* path, int registerFlag);
 // Copies `from` over `to` (PlatCopyFile, replacing). 1 on success.
 int CopyFileOver(const char* from, const char* to);

@@ -7,13 +7,6 @@
 
 #define SHORTCUT_EXTENSION ".lnk"
 
-char CurrentGroup[GROUP_NAME_SIZE];
-
-int InitInstall() {
-    CurrentGroup[0] = '\0';
-    return 1;
-}
-
 static int Refuse(char* path, const char* what) {
     LogPrint("Path too long '%s'\n", what);
     path[0] = '\0';
@@ -35,26 +28,31 @@ int GetGroupFolder(const char* group, char* path) {
     return 1;
 }
 
-int GetItemPath(char* path, const char*, const char*, int32_t, const char* name) {
-    if (!GetGroupFolder(CurrentGroup, path)) return 0;
+int GetItemPath(const InstallScript* settings, char* path, const char* name) {
+    if (!GetGroupFolder(settings->groupName, path)) return 0;
     bool fits = StrAppendN(path, "\\", GROUP_PATH_SIZE) && StrAppendN(path, name, GROUP_PATH_SIZE) &&
                 StrAppendN(path, SHORTCUT_EXTENSION, GROUP_PATH_SIZE);
     if (!fits) return Refuse(path, name);
     return 1;
 }
 
-int SetCurrentGroup(const char* group) {
+int SetCurrentGroup(InstallScript* settings, const char* group) {
     char folder[GROUP_PATH_SIZE];
     GetGroupFolder(group, folder);
     LogPrint("Delete Group = '%s'\n", folder);
-    StrCopyN(CurrentGroup, group, sizeof CurrentGroup);
+    StrCopyN(settings->groupName, group, sizeof settings->groupName);
     return 1;
 }
 
-int DeleteItem(InstallScript*, const char* target, const char* arguments, int32_t number,
+int DeleteItem(const InstallScript* settings, const char* target, const char* arguments,
                const char* name) {
-    LogPrint("Delete Item = '%s' : '%s' ('%s' / '%s')\n", CurrentGroup, name, target, arguments);
+    LogPrint("Delete Item = '%s' : '%s' ('%s' / '%s')\n", settings->groupName, name, target,
+             arguments);
     char path[GROUP_PATH_SIZE];
-    if (GetItemPath(path, target, arguments, number, name)) DeleteFileAndFolders(path);
+    if (GetItemPath(settings, path, name)) {
+        FolderWalk walk = {};
+        DeleteFileAndFolders(&walk, path);
+        FolderWalkEnd(&walk);
+    }
     return 1;
 }

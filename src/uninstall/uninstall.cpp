@@ -99,7 +99,7 @@ static void CopyTemporaryFiles(InstallScript* script, int32_t total) {
     }
 }
 
-static void DeleteListedFiles(InstallScript* script, int32_t total) {
+static void DeleteListedFiles(InstallScript* script, int32_t total, FolderWalk* walk) {
     const char* cursor = script->fileList;
     for (int32_t i = 0; i < script->fileCount; ++i) {
         WaitProgress(Percent(script->tempCount + i, total));
@@ -107,15 +107,15 @@ static void DeleteListedFiles(InstallScript* script, int32_t total) {
         if (!NextListEntry(&cursor, entry)) continue;
         char path[PATH_MACRO_SIZE];
         uint32_t flags = 0;
-        if (ExpandPathMacros(script, entry, path, &flags)) DeleteFileAndFolders(path);
+        if (ExpandPathMacros(script, entry, path, &flags)) DeleteFileAndFolders(walk, path);
     }
 }
 
-static void DeleteNamedFile(InstallScript* script, const char* name) {
+static void DeleteNamedFile(InstallScript* script, const char* name, FolderWalk* walk) {
     if (name[0] == '\0') return;
     char path[PATH_MACRO_SIZE];
     uint32_t flags = 0;
-    if (ExpandPathMacros(script, name, path, &flags)) DeleteFileAndFolders(path);
+    if (ExpandPathMacros(script, name, path, &flags)) DeleteFileAndFolders(walk, path);
 }
 
 static void UninstallKeyOf(const InstallScript* script, char* key, size_t size) {
@@ -164,9 +164,11 @@ int RemoveProduct(InstallScript* script) {
     WaitWindowShow(1);
     int32_t total = script->fileCount + script->tempCount;
     CopyTemporaryFiles(script, total);
-    DeleteListedFiles(script, total);
-    DeleteNamedFile(script, script->uninstallName);
-    DeleteNamedFile(script, script->installName);
+    FolderWalk walk = {};
+    DeleteListedFiles(script, total, &walk);
+    DeleteNamedFile(script, script->uninstallName, &walk);
+    DeleteNamedFile(script, script->installName, &walk);
+    FolderWalkEnd(&walk);
     // The product is gone: "DONE" must not start it again.
     script->restartProgram[0] = '\0';
     NoteUninstallOutcome(EXIT_REMOVED);

@@ -37,7 +37,14 @@ const char* const kModuleSuffix = ".so";
 const char* const kProgramSuffix = "";
 #endif
 
+// One removal's walk, ended with the test.
+struct TestWalk : FolderWalk {
+    TestWalk() : FolderWalk{} {}
+    ~TestWalk() { FolderWalkEnd(this); }
+};
+
 TEST(DeleteFileAndFolders, RemovesTheFileAndEveryFolderItEmptied) {
+    TestWalk walk;
     ScratchFolder scratch;
     std::string outer = scratch.Path("outer"), inner = outer + "\\inner";
     ASSERT_TRUE(PlatCreateFolder(outer.c_str()));
@@ -48,7 +55,7 @@ TEST(DeleteFileAndFolders, RemovesTheFileAndEveryFolderItEmptied) {
     ScratchFolder::Write(keep, "stays");
 
     LogCapture log;
-    EXPECT_EQ(1, DeleteFileAndFolders(file.c_str()));
+    EXPECT_EQ(1, DeleteFileAndFolders(&walk, file.c_str()));
 
     EXPECT_FALSE(ScratchFolder::Exists(file));
     EXPECT_FALSE(ScratchFolder::Exists(inner));
@@ -61,6 +68,7 @@ TEST(DeleteFileAndFolders, RemovesTheFileAndEveryFolderItEmptied) {
 }
 
 TEST(DeleteFileAndFolders, MissingFileIsLoggedAndEmptyFoldersStillGo) {
+    TestWalk walk;
     ScratchFolder scratch;
     std::string empty = scratch.Path("empty");
     ScratchFolder::Write(scratch.Path("other.txt"), "stays");
@@ -68,7 +76,7 @@ TEST(DeleteFileAndFolders, MissingFileIsLoggedAndEmptyFoldersStillGo) {
     std::string missing = empty + "\\gone.dll";
 
     LogCapture log;
-    EXPECT_EQ(1, DeleteFileAndFolders(missing.c_str()));
+    EXPECT_EQ(1, DeleteFileAndFolders(&walk, missing.c_str()));
     EXPECT_TRUE(log.Has("Unable to delete file '" + missing + "'\n"));
     EXPECT_FALSE(ScratchFolder::Exists(empty));
 }
@@ -76,6 +84,7 @@ TEST(DeleteFileAndFolders, MissingFileIsLoggedAndEmptyFoldersStillGo) {
 // The walk remembers what kept a folder; that memory must never outlive the
 // entry, or a folder emptied by someone else would stay behind.
 TEST(DeleteFileAndFolders, FolderEmptiedMeanwhileStillGoes) {
+    TestWalk walk;
     ScratchFolder scratch;
     std::string folder = scratch.Path("product");
     ScratchFolder::Write(scratch.Path("other.txt"), "stays");
@@ -86,17 +95,18 @@ TEST(DeleteFileAndFolders, FolderEmptiedMeanwhileStillGoes) {
         ScratchFolder::Write(files.back(), "x");
     }
 
-    DeleteFileAndFolders(files[0].c_str());
+    DeleteFileAndFolders(&walk, files[0].c_str());
     EXPECT_TRUE(ScratchFolder::Exists(folder));
     PlatDeleteFile(files[1].c_str());  // gone behind the walk's back
     PlatDeleteFile(files[2].c_str());
-    DeleteFileAndFolders(files[1].c_str());
+    DeleteFileAndFolders(&walk, files[1].c_str());
     EXPECT_FALSE(ScratchFolder::Exists(folder));
 }
 
 // The folder of the last deleted file stays open between calls; a folder
 // removed and made again behind its back must not keep its new files.
 TEST(DeleteFileAndFolders, FolderMadeAgainLosesItsFilesToo) {
+    TestWalk walk;
     ScratchFolder scratch;
     std::string folder = scratch.Path("product");
     ScratchFolder::Write(scratch.Path("other.txt"), "stays");
@@ -104,7 +114,7 @@ TEST(DeleteFileAndFolders, FolderMadeAgainLosesItsFilesToo) {
     std::string first = folder + "\\a.dat", second = folder + "\\b.dat";
     ScratchFolder::Write(first, "x");
     ScratchFolder::Write(second, "x");
-    DeleteFileAndFolders(first.c_str());
+    DeleteFileAndFolders(&walk, first.c_str());
     ASSERT_TRUE(ScratchFolder::Exists(second));
 
     PlatDeleteFile(second.c_str());
@@ -113,13 +123,14 @@ TEST(DeleteFileAndFolders, FolderMadeAgainLosesItsFilesToo) {
     std::string third = folder + "\\c.dat";
     ScratchFolder::Write(third, "x");
     LogCapture log;
-    DeleteFileAndFolders(third.c_str());
+    DeleteFileAndFolders(&walk, third.c_str());
     EXPECT_FALSE(log.Has("Unable to delete file"));
     EXPECT_FALSE(ScratchFolder::Exists(third));
     EXPECT_FALSE(ScratchFolder::Exists(folder));
 }
 
 TEST(DeleteFileAndFolders, FolderWithASubfolderStays) {
+    TestWalk walk;
     ScratchFolder scratch;
     std::string parent = scratch.Path("parent"), child = parent + "\\child";
     ASSERT_TRUE(PlatCreateFolder(parent.c_str()));
@@ -127,7 +138,7 @@ TEST(DeleteFileAndFolders, FolderWithASubfolderStays) {
     std::string file = parent + "\\readme.txt";
     ScratchFolder::Write(file, "x");
 
-    DeleteFileAndFolders(file.c_str());
+    DeleteFileAndFolders(&walk, file.c_str());
     EXPECT_FALSE(ScratchFolder::Exists(file));
     EXPECT_TRUE(ScratchFolder::Exists(child));
     PlatRemoveFolder(child.c_str());
@@ -135,8 +146,9 @@ TEST(DeleteFileAndFolders, FolderWithASubfolderStays) {
 }
 
 TEST(DeleteFileAndFolders, RelativeNameIsRefusedNotResolved) {
+    TestWalk walk;
     LogCapture log;
-    EXPECT_EQ(1, DeleteFileAndFolders("no-such-file.tmp"));
+    EXPECT_EQ(1, DeleteFileAndFolders(&walk, "no-such-file.tmp"));
     EXPECT_TRUE(log.Has("Refused path 'no-such-file.tmp': not absolute\n"));
     EXPECT_FALSE(log.Has("Delete file"));
     EXPECT_FALSE(log.Has("Error opening"));

@@ -17,17 +17,16 @@ std::string Programs() {
 
 class Groups : public ::testing::Test {
   protected:
-    void SetUp() override { InitInstall(); }
-    void TearDown() override { InitInstall(); }
+    InstallScript settings = {};
 };
 
 TEST_F(Groups, ItemsLieInTheNamedGroupOrDirectlyInThePrograms) {
     char path[GROUP_PATH_SIZE];
-    ASSERT_EQ(1, GetItemPath(path, "$3demo.exe", "", 0, "Demo"));
+    ASSERT_EQ(1, GetItemPath(&settings, path, "Demo"));
     EXPECT_EQ(Programs() + "\\Demo.lnk", std::string(path)) << "no group named yet";
 
-    SetCurrentGroup("Tolvane\\Demo");
-    ASSERT_EQ(1, GetItemPath(path, "ignored", "-x", 7, "Read me"));
+    SetCurrentGroup(&settings, "Tolvane\\Demo");
+    ASSERT_EQ(1, GetItemPath(&settings, path, "Read me"));
     EXPECT_EQ(Programs() + "\\Tolvane\\Demo\\Read me.lnk", std::string(path));
 
     ASSERT_EQ(1, GetGroupFolder("", path));
@@ -36,11 +35,11 @@ TEST_F(Groups, ItemsLieInTheNamedGroupOrDirectlyInThePrograms) {
 
 TEST_F(Groups, SettingTheGroupLogsItsFolderAndTouchesNothing) {
     LogCapture log;
-    SetCurrentGroup("Tolvane\\Never Made");
-    EXPECT_STREQ(CurrentGroup, "Tolvane\\Never Made");
+    SetCurrentGroup(&settings, "Tolvane\\Never Made");
+    EXPECT_STREQ(settings.groupName, "Tolvane\\Never Made");
     EXPECT_TRUE(log.Has("Delete Group = '" + Programs() + "\\Tolvane\\Never Made'\n"));
     char folder[GROUP_PATH_SIZE];
-    GetGroupFolder(CurrentGroup, folder);
+    GetGroupFolder(settings.groupName, folder);
     EXPECT_FALSE(PlatFileExists(folder));
 }
 
@@ -54,11 +53,11 @@ TEST_F(Groups, PathsTooLongForTheirBufferAreRefusedWhole) {
     EXPECT_STREQ(path, "");
     EXPECT_TRUE(log.Has("Path too long '" + longGroup + "'\n"));
 
-    SetCurrentGroup("Tolvane");
+    SetCurrentGroup(&settings, "Tolvane");
     std::string longName(GROUP_PATH_SIZE - Programs().size() - 12, 'n');
-    EXPECT_EQ(0, GetItemPath(path, "", "", 0, longName.c_str()));
+    EXPECT_EQ(0, GetItemPath(&settings, path, longName.c_str()));
     EXPECT_STREQ(path, "");
-    EXPECT_EQ(1, DeleteItem(nullptr, "", "", 0, longName.c_str()));
+    EXPECT_EQ(1, DeleteItem(&settings, "", "", longName.c_str()));
     EXPECT_FALSE(log.Has("Delete file")) << "nothing is deleted for a refused path";
 }
 
