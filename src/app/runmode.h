@@ -14,7 +14,7 @@
 #define SWITCH_SILENT "-Silent"
 
 int32_t ChooseRunMode(const char* commandLine);
-// RUN_STYLE_PLAN and RUN_STYLE_SILENT (zunkcore/runstyle.h) as given.
+// RUN_STYLE_PLAN and RUN_STYLE_SILENT (base/runstyle.h) as given.
 int32_t ChooseRunStyle(const char* commandLine, int32_t mode);
 // 1 when this process does the work itself; 0 when it relocates first.
 // A plan changes nothing, so it has no reason to leave its file.

@@ -3,7 +3,7 @@
 // own file, runs the installation script from it and tears everything down
 // in the reverse order of creation.
 
-#include "script/keyword-table.h"
+#include "keywords/keywords.h"
 #include "archive/ffs.h"
 #include "script/script.h"
 #include "platform/platform.h"

@@ -1,4 +1,4 @@
-// ZunkCore diagnostics and tracked memory: the core lock, the debug log and
+// The runtime's diagnostics and tracked memory: the core lock, the debug log and
 // console, source-located fatal reports, CRC-32, command-line arguments, and
 // the guarded heap every other module allocates from.
 #pragma once

@@ -7,12 +7,3 @@
 #define VENDOR_KEY "Software\\Tolvane\\Installer"
 // Named in the User-Agent of every request to the vendor's servers.
 #define VENDOR_WEB_SITE "www.tolvane.example"
-
-// One table for every module that reports who we are.
-struct ProgramIdentity {
-    const char* name;
-    const char* version;
-    const char* build;
-    const char* vendorKey;
-};
-extern const ProgramIdentity Identity;

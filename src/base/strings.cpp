@@ -120,18 +120,6 @@ int StrStartsWithNoCase(const char* text, const char* prefix) {
     return 1;
 }
 
-int StrFindChar(const char* text, char character, const char** position) {
-    CHECK_POINTER(text);
-    for (; *text != '\0'; text++) {
-        if (*text == character) {
-            if (position) *position = text;
-            return 1;
-        }
-    }
-    if (position) *position = nullptr;
-    return 0;
-}
-
 namespace {
 
 int FindWith(int (*startsWith)(const char*, const char*), const char* text, const char* needle,

@@ -1,4 +1,4 @@
-// ZunkCore strings: NUL-terminated 8-bit texts in caller-supplied buffers.
+// Strings: NUL-terminated 8-bit texts in caller-supplied buffers.
 // Case-insensitive operations fold the ASCII letters only.
 #pragma once
 
@@ -13,7 +13,6 @@ int StrEqual(const char* a, const char* b);
 int StrEqualNoCase(const char* a, const char* b);
 int StrStartsWith(const char* text, const char* prefix);
 int StrStartsWithNoCase(const char* text, const char* prefix);
-int StrFindChar(const char* text, char character, const char** position);
 int StrFind(const char* text, const char* needle, const char** position);
 int StrFindNoCase(const char* text, const char* needle, const char** position);
 int EncodePrintableGroup(const unsigned char* input, char* output);

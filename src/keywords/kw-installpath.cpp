@@ -8,7 +8,6 @@
 #include "base/core.h"
 #include "base/strings.h"
 
-#define ROOT_CURRENT_USER 1
 
 static void ComputeDefaultInstallPath(InstallScript* script) {
     char expanded[PATH_MACRO_SIZE];
@@ -33,7 +32,7 @@ int SetInstallPath(InstallScript* script, const char* arguments, int32_t* consum
 
     HKEY key = nullptr;
     if (script->registryPath[0] != '\0' &&
-        RegistryOpenKey(&key, ROOT_CURRENT_USER, script->registryPath)) {
+        RegistryOpenKey(&key, REGISTRY_CURRENT_USER, script->registryPath)) {
         // A recorded path that is refused means no installation: nothing
         // computed stands in for it.
         ReadRecordedInstallPath(key, script->installPath);

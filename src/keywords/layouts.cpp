@@ -1,6 +1,6 @@
 // The fields every keyword reads, in the order and with the sizes its handler
 // reads them. Keywords that act are listed with the buffers of their handler.
-#include "script/keyword-table.h"
+#include "keywords/keywords.h"
 #include "keywords/field-sizes.h"
 #include "uninstall/windows.h"
 

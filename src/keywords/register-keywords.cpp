@@ -1,5 +1,6 @@
 // Every keyword the script may use, with its handler. Keywords this system
 // accepts without acting on them consume the rest of their line.
+#include "keywords/keywords.h"
 #include "keywords/handlers.h"
 
 struct KeywordEntry {

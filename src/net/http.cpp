@@ -14,8 +14,6 @@
 #include <cstdio>
 #include <cstring>
 
-#define REGISTRY_ROOT_CURRENT_USER 1
-
 int HttpSplitUrl(const char* url, char* site, char* path) {
     CHECK_POINTER(url);
     CHECK_POINTER(site);
@@ -102,7 +100,7 @@ namespace {
 void ChooseProxy(int32_t useProxy, bool secure, char* proxy) {
     proxy[0] = '\0';
     HKEY key = nullptr;
-    if (useProxy != 1 || !RegistryOpenKey(&key, REGISTRY_ROOT_CURRENT_USER, INTERNET_SETTINGS_KEY)) {
+    if (useProxy != 1 || !RegistryOpenKey(&key, REGISTRY_CURRENT_USER, INTERNET_SETTINGS_KEY)) {
         LogPrint("Proxy Disabled (0x%.8X) : None\n", 0u);
         return;
     }

@@ -9,7 +9,6 @@
 
 #include <cstring>
 
-#define REGISTRY_ROOT_CURRENT_USER 1
 #define COUNT_OF(array) static_cast<int>(sizeof(array) / sizeof((array)[0]))
 
 RegistrationRecord RegistrationDetails;
@@ -45,10 +44,10 @@ int DetailsClear() {
 
 int DetailsSave() {
     HKEY key = nullptr;
-    if (RegistryKeyExists(REGISTRY_ROOT_CURRENT_USER, VENDOR_KEY)) {
-        if (!RegistryOpenKey(&key, REGISTRY_ROOT_CURRENT_USER, VENDOR_KEY))
+    if (RegistryKeyExists(REGISTRY_CURRENT_USER, VENDOR_KEY)) {
+        if (!RegistryOpenKey(&key, REGISTRY_CURRENT_USER, VENDOR_KEY))
             RAISE_ERROR("Unable to open key\n");
-    } else if (!RegistryCreateKey(&key, REGISTRY_ROOT_CURRENT_USER, VENDOR_KEY)) {
+    } else if (!RegistryCreateKey(&key, REGISTRY_CURRENT_USER, VENDOR_KEY)) {
         RAISE_ERROR("Unable to create key\n");
     }
     for (const DetailsText& field : Texts) {
@@ -77,10 +76,10 @@ static void LoadText(HKEY key, const DetailsText& field) {
 
 int DetailsLoad() {
     DetailsClear();
-    if (!RegistryKeyExists(REGISTRY_ROOT_CURRENT_USER, VENDOR_KEY))
+    if (!RegistryKeyExists(REGISTRY_CURRENT_USER, VENDOR_KEY))
         DetailsSave();
     HKEY key = nullptr;
-    if (!RegistryOpenKey(&key, REGISTRY_ROOT_CURRENT_USER, VENDOR_KEY))
+    if (!RegistryOpenKey(&key, REGISTRY_CURRENT_USER, VENDOR_KEY))
         RAISE_ERROR("Unable to open key\n");
     for (const DetailsText& field : Texts) {
         if (field.valueName != nullptr)

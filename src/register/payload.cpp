@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstring>
 
-#define REGISTRY_ROOT_LOCAL_MACHINE 4
 #define PROCESSOR_KEY "Hardware\\Description\\System\\CentralProcessor\\0"
 #define WINDOWS_VERSION_KEY "Software\\Microsoft\\Windows\\CurrentVersion"
 #define SCRATCH_SIZE 320
@@ -106,7 +105,7 @@ static void AddMachineFields(PayloadWriter* writer) {
     PayloadAddField(writer, 301, "%s", host.name);
 
     HKEY key = nullptr;
-    if (RegistryOpenKey(&key, REGISTRY_ROOT_LOCAL_MACHINE, PROCESSOR_KEY)) {
+    if (RegistryOpenKey(&key, REGISTRY_LOCAL_MACHINE, PROCESSOR_KEY)) {
         PayloadAddRegistryField(writer, 302, key, "Identifier");
         PayloadAddRegistryField(writer, 303, key, "~MHz");
         PayloadAddRegistryField(writer, 304, key, "MMXIdentifier");
@@ -119,7 +118,7 @@ static void AddMachineFields(PayloadWriter* writer) {
     PayloadAddField(writer, 306, "%d,%d", width, height);
     PayloadAddField(writer, 307, "%d", bitsPerPixel);
 
-    if (RegistryOpenKey(&key, REGISTRY_ROOT_LOCAL_MACHINE, WINDOWS_VERSION_KEY)) {
+    if (RegistryOpenKey(&key, REGISTRY_LOCAL_MACHINE, WINDOWS_VERSION_KEY)) {
         PayloadAddRegistryField(writer, 308, key, "RegisteredOwner");
         PayloadAddRegistryField(writer, 309, key, "RegisteredOrganization");
         RegistryCloseKey(&key);

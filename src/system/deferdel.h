@@ -1,4 +1,4 @@
-// ZunkCore deferred deletion: files in use are deleted at the next restart,
+// Deferred deletion: files in use are deleted at the next restart,
 // by the system where it can, else through "wininit.ini" in the Windows folder.
 #pragma once
 

@@ -72,7 +72,7 @@ void GetProgramFilesFolder(char* result) {
     StrAppend(result, "Program Files\\");
 
     HKEY key = nullptr;
-    if (!RegistryOpenKey(&key, 4, "Software\\Microsoft\\Windows\\CurrentVersion")) {
+    if (!RegistryOpenKey(&key, REGISTRY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion")) {
         LogPrint("Unable to get Program Files path\n");
     } else {
         RegistryGetString(key, "ProgramFilesDir", result, FOLDER_PATH_SIZE - 1);

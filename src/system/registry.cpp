@@ -1,4 +1,4 @@
-// ZunkCore registry access: the selector table, full-access keys, the two
+// Registry access: the table of roots, full-access keys, the two
 // value kinds and their log lines, over the registry calls of the seam.
 #include "system/registry.h"
 
@@ -14,47 +14,47 @@
 #define KIND_INT32 "Int32"
 
 namespace {
-struct RegistryRoot {
+struct RootKey {
     HKEY key;
     const char* name;   // as the registry editor spells it
 };
 }  // namespace
 
-static RegistryRoot RootOf(int selector) {
-    switch (selector) {
-    case 2:
+static RootKey RootOf(RegistryRoot root) {
+    switch (root) {
+    case REGISTRY_DYN_DATA:
         return {HKEY_DYN_DATA, "HKEY_DYN_DATA"};
-    case 3:
+    case REGISTRY_PERFORMANCE_DATA:
         return {HKEY_PERFORMANCE_DATA, "HKEY_PERFORMANCE_DATA"};
-    case 4:
+    case REGISTRY_LOCAL_MACHINE:
         return {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"};
-    case 5:
+    case REGISTRY_CLASSES_ROOT:
         return {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT"};
-    case 6:
+    case REGISTRY_CURRENT_CONFIG:
         return {HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG"};
     default:
-        return {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"}; // 1 and every unknown selector
+        return {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"}; // and every unknown number
     }
 }
 
-HKEY RegistryRootKey(int selector) { return RootOf(selector).key; }
+HKEY RegistryRootKey(RegistryRoot root) { return RootOf(root).key; }
 
-int RegistryCreateKey(HKEY* key, int selector, const char* subKey) {
+int RegistryCreateKey(HKEY* key, RegistryRoot root, const char* subKey) {
     CHECK_POINTER(key);
     CHECK_POINTER(subKey);
     *key = nullptr;
-    if (PlatRegCreateKey(RegistryRootKey(selector), subKey, key) != ERROR_SUCCESS) {
+    if (PlatRegCreateKey(RegistryRootKey(root), subKey, key) != ERROR_SUCCESS) {
         *key = nullptr;
         return 0;
     }
     return 1;
 }
 
-int RegistryOpenKey(HKEY* key, int selector, const char* subKey) {
+int RegistryOpenKey(HKEY* key, RegistryRoot root, const char* subKey) {
     CHECK_POINTER(key);
     CHECK_POINTER(subKey);
     *key = nullptr;
-    if (PlatRegOpenKey(RegistryRootKey(selector), subKey, key) != ERROR_SUCCESS) {
+    if (PlatRegOpenKey(RegistryRootKey(root), subKey, key) != ERROR_SUCCESS) {
         *key = nullptr;
         return 0;
     }
@@ -70,22 +70,22 @@ int RegistryCloseKey(HKEY* key) {
     return 1;
 }
 
-int RegistryKeyExists(int selector, const char* subKey) {
+int RegistryKeyExists(RegistryRoot root, const char* subKey) {
     HKEY key = nullptr;
-    if (!RegistryOpenKey(&key, selector, subKey))
+    if (!RegistryOpenKey(&key, root, subKey))
         return 0;
     RegistryCloseKey(&key);
     return 1;
 }
 
-int RegistryDeleteKey(int selector, const char* subKey) {
+int RegistryDeleteKey(RegistryRoot root, const char* subKey) {
     CHECK_POINTER(subKey);
     if (PlanOnly()) {
-        std::string key = std::string(RootOf(selector).name) + "\\" + subKey;
+        std::string key = std::string(RootOf(root).name) + "\\" + subKey;
         PlanReport(PLAN_DELETE_KEY, key.c_str());
         return 1;
     }
-    int32_t result = PlatRegDeleteKey(RegistryRootKey(selector), subKey);
+    int32_t result = PlatRegDeleteKey(RegistryRootKey(root), subKey);
     if (result != ERROR_SUCCESS) {
         LogPrint("Unable to delete key '%s'(0x%.8X)\n", subKey, (unsigned)result);
         return 0;

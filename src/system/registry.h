@@ -1,17 +1,28 @@
-// ZunkCore registry access: keys by root selector and sub-key path, values
-// of two kinds, "String" (REG_SZ) and "Int32" (REG_DWORD).
+// Registry access: keys by root and sub-key path, values of two kinds,
+// "String" (REG_SZ) and "Int32" (REG_DWORD).
 #pragma once
 
 #include "platform/wintypes.h"
 
 #include <cstdint>
 
-HKEY RegistryRootKey(int selector);
-int RegistryCreateKey(HKEY* key, int selector, const char* subKey);
-int RegistryOpenKey(HKEY* key, int selector, const char* subKey);
+// The roots, by the numbers that select them; any other number selects the
+// current user's.
+enum RegistryRoot : int32_t {
+    REGISTRY_CURRENT_USER = 1,
+    REGISTRY_DYN_DATA = 2,
+    REGISTRY_PERFORMANCE_DATA = 3,
+    REGISTRY_LOCAL_MACHINE = 4,
+    REGISTRY_CLASSES_ROOT = 5,
+    REGISTRY_CURRENT_CONFIG = 6
+};
+
+HKEY RegistryRootKey(RegistryRoot root);
+int RegistryCreateKey(HKEY* key, RegistryRoot root, const char* subKey);
+int RegistryOpenKey(HKEY* key, RegistryRoot root, const char* subKey);
 int RegistryCloseKey(HKEY* key);
-int RegistryKeyExists(int selector, const char* subKey);
-int RegistryDeleteKey(int selector, const char* subKey);
+int RegistryKeyExists(RegistryRoot root, const char* subKey);
+int RegistryDeleteKey(RegistryRoot root, const char* subKey);
 int RegistrySetValue(HKEY key, uint32_t type, const char* kindName, const char* valueName,
                      const void* data, uint32_t size);
 int RegistryGetValue(HKEY key, uint32_t type, const char* kindName, const char* valueName,

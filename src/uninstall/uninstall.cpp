@@ -59,9 +59,9 @@ static int NoPreviousInstallation() {
 // name would be taken relative to whatever folder the run stands in.
 static int LocatePreviousInstallation(InstallScript* script) {
     if (script->registryPath[0] != '\0') {
-        if (!RegistryKeyExists(1, script->registryPath)) return NoPreviousInstallation();
+        if (!RegistryKeyExists(REGISTRY_CURRENT_USER, script->registryPath)) return NoPreviousInstallation();
         HKEY key = nullptr;
-        if (!RegistryOpenKey(&key, 1, script->registryPath)) {
+        if (!RegistryOpenKey(&key, REGISTRY_CURRENT_USER, script->registryPath)) {
             RAISE_ERROR("Unable to open key '%s'\n", script->registryPath);
         }
         ReadRecordedInstallPath(key, script->installPath);
@@ -180,7 +180,7 @@ static void RemoveUninstallEntry(InstallScript* script) {
     if (script->uninstallName[0] == '\0') return;
     char key[2 * SCRIPT_TEXT_SIZE + 64];
     UninstallKeyOf(script, key, sizeof key);
-    if (RegistryKeyExists(4, key)) RegistryDeleteKey(4, key);
+    if (RegistryKeyExists(REGISTRY_LOCAL_MACHINE, key)) RegistryDeleteKey(REGISTRY_LOCAL_MACHINE, key);
 }
 
 static void ReportUninstalled(InstallScript* script) {

@@ -24,11 +24,11 @@ static int Usage() {
     return 2;
 }
 
-static int WithKey(int selector, const char* key, bool create, int (*work)(HKEY, char**),
+static int WithKey(RegistryRoot root, const char* key, bool create, int (*work)(HKEY, char**),
                    char** rest) {
     HKEY handle = nullptr;
-    int opened = create ? RegistryCreateKey(&handle, selector, key)
-                        : RegistryOpenKey(&handle, selector, key);
+    int opened = create ? RegistryCreateKey(&handle, root, key)
+                        : RegistryOpenKey(&handle, root, key);
     if (!opened) {
         std::fprintf(stderr, "regtool: cannot open key '%s'\n", key);
         return 1;
@@ -59,17 +59,17 @@ int main(int argc, char** argv) {
     MemInit(MEM_LIMIT_MAXIMUM, 0);
     if (argc < 4) return Usage();
     const char* command = argv[1];
-    int selector = std::atoi(argv[2]);
+    RegistryRoot root = static_cast<RegistryRoot>(std::atoi(argv[2]));
     const char* key = argv[3];
-    if (std::strcmp(command, "exists") == 0) return RegistryKeyExists(selector, key) ? 0 : 1;
-    if (std::strcmp(command, "delete-key") == 0) return RegistryDeleteKey(selector, key) ? 0 : 1;
+    if (std::strcmp(command, "exists") == 0) return RegistryKeyExists(root, key) ? 0 : 1;
+    if (std::strcmp(command, "delete-key") == 0) return RegistryDeleteKey(root, key) ? 0 : 1;
     if (argc == 5 && std::strcmp(command, "get-string") == 0)
-        return WithKey(selector, key, false, GetString, argv + 4);
+        return WithKey(root, key, false, GetString, argv + 4);
     if (argc == 5 && std::strcmp(command, "get-dword") == 0)
-        return WithKey(selector, key, false, GetDword, argv + 4);
+        return WithKey(root, key, false, GetDword, argv + 4);
     if (argc == 6 && std::strcmp(command, "set-string") == 0)
-        return WithKey(selector, key, true, SetString, argv + 4);
+        return WithKey(root, key, true, SetString, argv + 4);
     if (argc == 6 && std::strcmp(command, "set-dword") == 0)
-        return WithKey(selector, key, true, SetDword, argv + 4);
+        return WithKey(root, key, true, SetDword, argv + 4);
     return Usage();
 }

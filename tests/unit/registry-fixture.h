@@ -95,7 +95,7 @@ class RegistryFixture : public testing::Test {
     // An open key below the test's own key, made if need be.
     HKEY MakeKey(const std::string& name) {
         HKEY key = nullptr;
-        EXPECT_EQ(RegistryCreateKey(&key, 1, Key(name).c_str()), 1);
+        EXPECT_EQ(RegistryCreateKey(&key, REGISTRY_CURRENT_USER, Key(name).c_str()), 1);
         return key;
     }
 

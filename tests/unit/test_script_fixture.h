@@ -3,7 +3,7 @@
 // with the full keyword table registered around each test.
 #pragma once
 
-#include "script/keyword-table.h"
+#include "keywords/keywords.h"
 #include "archive/ffs.h"
 #include "script/script.h"
 #include "log-capture.h"

@@ -5,7 +5,7 @@
 
 #include "host-files.h"
 
-#include "script/keyword-table.h"
+#include "keywords/keywords.h"
 
 #include <string>
 #include <vector>

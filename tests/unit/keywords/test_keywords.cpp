@@ -244,7 +244,7 @@ TEST_F(Keywords, InstallPathRecordedInTheRegistryWins) {
     std::random_device random;
     std::string key = "Software\\UninstallTests\\Rocket" + std::to_string(random());
     HKEY handle = nullptr;
-    ASSERT_EQ(RegistryCreateKey(&handle, 1, key.c_str()), 1);
+    ASSERT_EQ(RegistryCreateKey(&handle, REGISTRY_CURRENT_USER, key.c_str()), 1);
     RegistrySetString(handle, "Install Path", "D:\\Tools\\Rocket\\");
     RegistryCloseKey(&handle);
 
@@ -255,13 +255,13 @@ TEST_F(Keywords, InstallPathRecordedInTheRegistryWins) {
     // A recorded path too long for the setting is not cut into another
     // folder, nor replaced by the computed one: there is no installation.
     ScriptFree(&script);
-    ASSERT_EQ(RegistryOpenKey(&handle, 1, key.c_str()), 1);
+    ASSERT_EQ(RegistryOpenKey(&handle, REGISTRY_CURRENT_USER, key.c_str()), 1);
     RegistrySetString(handle, "Install Path", ("D:\\" + std::string(200, 'R') + "\\").c_str());
     RegistryCloseKey(&handle);
     Run(Command("REGISTRY PATH", key + "\r\n") + Command("INSTALL DIR", "Acme\r\n") +
         Command("INSTALL PATH", "\r\n"));
     EXPECT_STREQ(script->installPath, "");
-    RegistryDeleteKey(1, key.c_str());
+    RegistryDeleteKey(REGISTRY_CURRENT_USER, key.c_str());
 }
 
 } // namespace

@@ -44,7 +44,7 @@ class HttpProxy : public RegistryTest {
 
     static void Configure(int32_t enable, const std::string& server) {
         HKEY key = nullptr;
-        ASSERT_EQ(RegistryCreateKey(&key, 1, INTERNET_SETTINGS_KEY), 1);
+        ASSERT_EQ(RegistryCreateKey(&key, REGISTRY_CURRENT_USER, INTERNET_SETTINGS_KEY), 1);
         RegistrySetInt32(key, "ProxyEnable", enable);
         RegistrySetString(key, "ProxyServer", server.c_str());
         RegistryCloseKey(&key);
@@ -130,7 +130,7 @@ TEST_F(HttpProxy, ProxySettingsOfAnotherKindCountAsRead) {
     ASSERT_GT(proxy.Port(), 0);
     Configure(0, "");
     HKEY key = nullptr;
-    ASSERT_EQ(RegistryOpenKey(&key, 1, INTERNET_SETTINGS_KEY), 1);
+    ASSERT_EQ(RegistryOpenKey(&key, REGISTRY_CURRENT_USER, INTERNET_SETTINGS_KEY), 1);
     const char one[4] = {1, 0, 0, 0};
     RegistrySetValue(key, REG_SZ, "String", "ProxyEnable", one, sizeof one);
     const std::string server = Local(proxy.Port());

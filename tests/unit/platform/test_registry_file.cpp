@@ -59,7 +59,7 @@ class RegistryFile : public RegistryFixture {
 
 TEST_F(RegistryFile, FirstUseMakesTheValuesOfAFreshMachine) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegistryOpenKey(&key, 4, "Software\\Microsoft\\Windows\\CurrentVersion"), 1);
+    ASSERT_EQ(RegistryOpenKey(&key, REGISTRY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion"), 1);
     char text[320];
     ASSERT_EQ(RegistryGetString(key, "ProgramFilesDir", text, sizeof text), 1);
     EXPECT_STREQ(text, "C:\\Program Files");
@@ -71,14 +71,14 @@ TEST_F(RegistryFile, FirstUseMakesTheValuesOfAFreshMachine) {
     RegistryCloseKey(&key);
 
     ASSERT_EQ(
-        RegistryOpenKey(&key, 1, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"),
+        RegistryOpenKey(&key, REGISTRY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"),
         1);
     int32_t enabled = -1;
     EXPECT_EQ(RegistryGetInt32(key, "ProxyEnable", &enabled), 1);
     EXPECT_EQ(enabled, 0);
     RegistryCloseKey(&key);
 
-    ASSERT_EQ(RegistryOpenKey(&key, 4, "Hardware\\Description\\System\\CentralProcessor\\0"), 1);
+    ASSERT_EQ(RegistryOpenKey(&key, REGISTRY_LOCAL_MACHINE, "Hardware\\Description\\System\\CentralProcessor\\0"), 1);
     std::string cpuinfo = ReadText("/proc/cpuinfo");
     if (Contains(cpuinfo, "vendor_id")) {
         ASSERT_EQ(RegistryGetString(key, "VendorIdentifier", text, sizeof text), 1);
@@ -104,7 +104,7 @@ TEST_F(RegistryFile, TextsAndNumbersAreWrittenAsRegeditWritesThem) {
                                    "\"Say \\\"hi\\\"\"=\"C:\\\\dir\\\\\\\"q\\\"\"\n"
                                    "\"Count\"=dword:0000000a\n"));
 
-    ASSERT_EQ(RegistryOpenKey(&key, 1, Key("Format").c_str()), 1);
+    ASSERT_EQ(RegistryOpenKey(&key, REGISTRY_CURRENT_USER, Key("Format").c_str()), 1);
     char text[32];
     EXPECT_EQ(RegistryGetString(key, "Say \"hi\"", text, sizeof text), 1);
     EXPECT_STREQ(text, "C:\\dir\\\"q\"");
@@ -122,7 +122,7 @@ TEST_F(RegistryFile, EveryValueSurvivesARewriteByteForByte) {
                           "\"Blob\"=hex:\r\n"
                           "\"Short\"=dword:1\r\n");
     HKEY key = nullptr;
-    ASSERT_EQ(RegistryOpenKey(&key, 1, "software\\KEPT"), 1);
+    ASSERT_EQ(RegistryOpenKey(&key, REGISTRY_CURRENT_USER, "software\\KEPT"), 1);
     // Texts that quotes cannot carry: a NUL, a line break.
     ASSERT_EQ(PlatRegSetValue(key, "Nul", REG_SZ, "a\0", 2), ERROR_SUCCESS);
     ASSERT_EQ(PlatRegSetValue(key, "Lines", REG_SZ, "a\r\nb", 4), ERROR_SUCCESS);
@@ -130,7 +130,7 @@ TEST_F(RegistryFile, EveryValueSurvivesARewriteByteForByte) {
     RegistryCloseKey(&key);
 
     // Read back from the rewritten file.
-    ASSERT_EQ(RegistryOpenKey(&key, 1, "Software\\Kept"), 1);
+    ASSERT_EQ(RegistryOpenKey(&key, REGISTRY_CURRENT_USER, "Software\\Kept"), 1);
     RegValue value = Stored(key, "");
     EXPECT_EQ(value.type, (uint32_t)REG_SZ);
     EXPECT_EQ(value.data, "default");
@@ -161,7 +161,7 @@ TEST_F(RegistryFile, KeysAndValuesKeepTheCaseTheyWereMadeWith) {
     std::string upper = base_ + "\\MIXEDCASE";
     for (char& c : upper)
         c = (char)toupper((unsigned char)c);
-    ASSERT_EQ(RegistryOpenKey(&key, 1, upper.c_str()), 1);
+    ASSERT_EQ(RegistryOpenKey(&key, REGISTRY_CURRENT_USER, upper.c_str()), 1);
     ASSERT_EQ(RegistrySetString(key, "FIRST NAME", "Bo"), 1);
     RegistryCloseKey(&key);
 
@@ -213,10 +213,10 @@ TEST_F(RegistryFile, ADamagedFileIsReportedOnceAndNeverRewritten) {
         freopen(errors.c_str(), "w", stderr);
         HKEY key = nullptr;
         int failures = 0;
-        failures += RegistryOpenKey(&key, 1, "Software\\A") == 0;
-        failures += RegistryCreateKey(&key, 1, "Software\\B") == 0;
-        failures += RegistryKeyExists(1, "Software") == 0;
-        failures += RegistryDeleteKey(1, "Software\\A") == 0;
+        failures += RegistryOpenKey(&key, REGISTRY_CURRENT_USER, "Software\\A") == 0;
+        failures += RegistryCreateKey(&key, REGISTRY_CURRENT_USER, "Software\\B") == 0;
+        failures += RegistryKeyExists(REGISTRY_CURRENT_USER, "Software") == 0;
+        failures += RegistryDeleteKey(REGISTRY_CURRENT_USER, "Software\\A") == 0;
         return failures;
     });
     EXPECT_EQ(status, 4);
@@ -270,7 +270,7 @@ TEST_F(RegistryFile, WritersAtTheSameTimeKeepEachOthersKeys) {
         for (int i = 0; i < perWriter; ++i) {
             HKEY key = nullptr;
             std::string path = base_ + "\\" + who + "\\" + std::to_string(i);
-            if (RegistryCreateKey(&key, 1, path.c_str()) && RegistrySetInt32(key, "Number", i))
+            if (RegistryCreateKey(&key, REGISTRY_CURRENT_USER, path.c_str()) && RegistrySetInt32(key, "Number", i))
                 ++made;
             RegistryCloseKey(&key);
         }
@@ -302,7 +302,7 @@ TEST_F(RegistryFile, WritersAtTheSameTimeKeepEachOthersKeys) {
         for (int i = 0; i < perWriter; ++i) {
             HKEY key = nullptr;
             std::string path = base_ + "\\" + who + "\\" + std::to_string(i);
-            ASSERT_EQ(RegistryOpenKey(&key, 1, path.c_str()), 1) << path;
+            ASSERT_EQ(RegistryOpenKey(&key, REGISTRY_CURRENT_USER, path.c_str()), 1) << path;
             int32_t number = -1;
             EXPECT_EQ(RegistryGetInt32(key, "Number", &number), 1);
             EXPECT_EQ(number, i);

@@ -34,7 +34,7 @@ class DetailsTest : public RegistryFixture {
 
     static HKEY VendorKey() {
         HKEY key = nullptr;
-        EXPECT_EQ(RegistryCreateKey(&key, 1, VENDOR_KEY), 1);
+        EXPECT_EQ(RegistryCreateKey(&key, REGISTRY_CURRENT_USER, VENDOR_KEY), 1);
         return key;
     }
     static void Store(const char* name, const std::string& text) {
@@ -45,7 +45,7 @@ class DetailsTest : public RegistryFixture {
     static std::string Stored(const char* name) {
         HKEY key = nullptr;
         char text[400] = "(none)";
-        if (RegistryOpenKey(&key, 1, VENDOR_KEY)) {
+        if (RegistryOpenKey(&key, REGISTRY_CURRENT_USER, VENDOR_KEY)) {
             if (!RegistryGetString(key, name, text, sizeof text))
                 std::strcpy(text, "(none)");
             RegistryCloseKey(&key);

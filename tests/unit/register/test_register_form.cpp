@@ -202,7 +202,7 @@ class FormSessionTest : public RegistryFixture {
     static std::string Stored(const char* name) {
         HKEY key = nullptr;
         char text[400] = "(none)";
-        if (RegistryOpenKey(&key, 1, VENDOR_KEY)) {
+        if (RegistryOpenKey(&key, REGISTRY_CURRENT_USER, VENDOR_KEY)) {
             RegistryGetString(key, name, text, sizeof text);
             RegistryCloseKey(&key);
         }
@@ -244,7 +244,7 @@ TEST_F(FormSessionTest, DeclineIsConfirmedAndACloseRequestIsNot) {
     EXPECT_EQ(Form("1014=Ann\n2\nno\nesc\ny\n"), 0);
     EXPECT_EQ(Count("=== " TITLE " ===\nAre you sure you don't want to register?\n[Yes/No] "), 2);
     EXPECT_NE(output_.find("[Yes/No] no\n"), std::string::npos);
-    EXPECT_FALSE(RegistryKeyExists(1, VENDOR_KEY)) << "nothing is saved";
+    EXPECT_FALSE(RegistryKeyExists(REGISTRY_CURRENT_USER, VENDOR_KEY)) << "nothing is saved";
 
     EXPECT_EQ(Form(COMPLETE "1027\n"), 0);
     EXPECT_EQ(Count("Are you sure"), 0) << "end of input closes without asking";

@@ -249,11 +249,11 @@ TEST_F(RegistrationPayloadTest, RegistryFactsAreReadAsTextsOrUnknown) {
     // The first registry call writes the machine's defaults: ~MHz is a
     // number there, as on Windows, and MMXIdentifier is absent.
     HKEY key = nullptr;
-    ASSERT_EQ(RegistryCreateKey(&key, 4, "Hardware\\Description\\System\\CentralProcessor\\0"), 1);
+    ASSERT_EQ(RegistryCreateKey(&key, REGISTRY_LOCAL_MACHINE, "Hardware\\Description\\System\\CentralProcessor\\0"), 1);
     RegistrySetString(key, "Identifier", "x86 Family 6 Model 15 Stepping 11 ");
     RegistrySetString(key, "VendorIdentifier", std::string(400, 'v').c_str());
     RegistryCloseKey(&key);
-    ASSERT_EQ(RegistryCreateKey(&key, 4, "Software\\Microsoft\\Windows\\CurrentVersion"), 1);
+    ASSERT_EQ(RegistryCreateKey(&key, REGISTRY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion"), 1);
     RegistrySetString(key, "RegisteredOwner", "Ann Smith");
     RegistrySetString(key, "RegisteredOrganization", "");
     RegistryCloseKey(&key);

@@ -7,42 +7,42 @@
 using RegistryLayer = RegistryFixture;
 
 TEST_F(RegistryLayer, SelectorsNameTheRootsAndUnknownOnesTheCurrentUser) {
-    EXPECT_EQ(RegistryRootKey(1), HKEY_CURRENT_USER);
-    EXPECT_EQ(RegistryRootKey(2), HKEY_DYN_DATA);
-    EXPECT_EQ(RegistryRootKey(3), HKEY_PERFORMANCE_DATA);
-    EXPECT_EQ(RegistryRootKey(4), HKEY_LOCAL_MACHINE);
-    EXPECT_EQ(RegistryRootKey(5), HKEY_CLASSES_ROOT);
-    EXPECT_EQ(RegistryRootKey(6), HKEY_CURRENT_CONFIG);
+    EXPECT_EQ(RegistryRootKey(REGISTRY_CURRENT_USER), HKEY_CURRENT_USER);
+    EXPECT_EQ(RegistryRootKey(REGISTRY_DYN_DATA), HKEY_DYN_DATA);
+    EXPECT_EQ(RegistryRootKey(REGISTRY_PERFORMANCE_DATA), HKEY_PERFORMANCE_DATA);
+    EXPECT_EQ(RegistryRootKey(REGISTRY_LOCAL_MACHINE), HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(RegistryRootKey(REGISTRY_CLASSES_ROOT), HKEY_CLASSES_ROOT);
+    EXPECT_EQ(RegistryRootKey(REGISTRY_CURRENT_CONFIG), HKEY_CURRENT_CONFIG);
     for (int selector : {0, 7, -1})
-        EXPECT_EQ(RegistryRootKey(selector), HKEY_CURRENT_USER);
+        EXPECT_EQ(RegistryRootKey(static_cast<RegistryRoot>(selector)), HKEY_CURRENT_USER);
 
     // A key made through selector 0 is the current user's.
     HKEY key = nullptr;
-    ASSERT_EQ(RegistryCreateKey(&key, 0, Key("Zero").c_str()), 1);
+    ASSERT_EQ(RegistryCreateKey(&key, static_cast<RegistryRoot>(0), Key("Zero").c_str()), 1);
     RegistryCloseKey(&key);
-    EXPECT_EQ(RegistryKeyExists(1, Key("Zero").c_str()), 1);
-    EXPECT_EQ(RegistryKeyExists(7, Key("Zero").c_str()), 1);
-    EXPECT_EQ(RegistryKeyExists(-1, Key("Zero").c_str()), 1);
+    EXPECT_EQ(RegistryKeyExists(REGISTRY_CURRENT_USER, Key("Zero").c_str()), 1);
+    EXPECT_EQ(RegistryKeyExists(static_cast<RegistryRoot>(7), Key("Zero").c_str()), 1);
+    EXPECT_EQ(RegistryKeyExists(static_cast<RegistryRoot>(-1), Key("Zero").c_str()), 1);
 }
 
 TEST_F(RegistryLayer, KeysAreMadeWithTheirParentsOpenedAndClosedSilently) {
     MarkLog();
-    EXPECT_EQ(RegistryKeyExists(1, Key("Deep\\Er\\Est").c_str()), 0);
+    EXPECT_EQ(RegistryKeyExists(REGISTRY_CURRENT_USER, Key("Deep\\Er\\Est").c_str()), 0);
     HKEY key = reinterpret_cast<HKEY>(&key);
-    EXPECT_EQ(RegistryOpenKey(&key, 1, Key("Deep\\Er\\Est").c_str()), 0);
+    EXPECT_EQ(RegistryOpenKey(&key, REGISTRY_CURRENT_USER, Key("Deep\\Er\\Est").c_str()), 0);
     EXPECT_EQ(key, nullptr);
     EXPECT_TRUE(LogUnchanged());
 
-    ASSERT_EQ(RegistryCreateKey(&key, 1, Key("Deep\\Er\\Est").c_str()), 1);
+    ASSERT_EQ(RegistryCreateKey(&key, REGISTRY_CURRENT_USER, Key("Deep\\Er\\Est").c_str()), 1);
     ASSERT_NE(key, nullptr);
     EXPECT_EQ(RegistryCloseKey(&key), 1);
     EXPECT_EQ(key, nullptr);
     EXPECT_EQ(RegistryCloseKey(&key), 1); // nothing held, nothing to close
 
-    EXPECT_EQ(RegistryKeyExists(1, Key("Deep").c_str()), 1);
-    EXPECT_EQ(RegistryKeyExists(1, Key("Deep\\Er\\Est").c_str()), 1);
+    EXPECT_EQ(RegistryKeyExists(REGISTRY_CURRENT_USER, Key("Deep").c_str()), 1);
+    EXPECT_EQ(RegistryKeyExists(REGISTRY_CURRENT_USER, Key("Deep\\Er\\Est").c_str()), 1);
     // Creating an existing key opens it.
-    ASSERT_EQ(RegistryCreateKey(&key, 1, Key("Deep\\Er").c_str()), 1);
+    ASSERT_EQ(RegistryCreateKey(&key, REGISTRY_CURRENT_USER, Key("Deep\\Er").c_str()), 1);
     RegistryCloseKey(&key);
     EXPECT_TRUE(LogUnchanged());
 }
@@ -169,23 +169,23 @@ TEST_F(RegistryLayer, DeletingKeysOneAtATime) {
     HKEY key = MakeKey("Tree\\Leaf");
     RegistryCloseKey(&key);
 
-    EXPECT_EQ(RegistryDeleteKey(1, Key("Tree").c_str()), 0);
+    EXPECT_EQ(RegistryDeleteKey(REGISTRY_CURRENT_USER, Key("Tree").c_str()), 0);
     EXPECT_EQ(LastLog(), "Unable to delete key '" + Key("Tree") + "'(0x00000005)\n");
-    EXPECT_EQ(RegistryKeyExists(1, Key("Tree\\Leaf").c_str()), 1);
+    EXPECT_EQ(RegistryKeyExists(REGISTRY_CURRENT_USER, Key("Tree\\Leaf").c_str()), 1);
 
     MarkLog();
-    EXPECT_EQ(RegistryDeleteKey(1, Key("Tree\\Leaf").c_str()), 1);
+    EXPECT_EQ(RegistryDeleteKey(REGISTRY_CURRENT_USER, Key("Tree\\Leaf").c_str()), 1);
     EXPECT_TRUE(LogUnchanged());
-    EXPECT_EQ(RegistryKeyExists(1, Key("Tree\\Leaf").c_str()), 0);
-    EXPECT_EQ(RegistryDeleteKey(1, Key("Tree").c_str()), 1);
+    EXPECT_EQ(RegistryKeyExists(REGISTRY_CURRENT_USER, Key("Tree\\Leaf").c_str()), 0);
+    EXPECT_EQ(RegistryDeleteKey(REGISTRY_CURRENT_USER, Key("Tree").c_str()), 1);
 
-    EXPECT_EQ(RegistryDeleteKey(1, Key("Tree").c_str()), 0);
+    EXPECT_EQ(RegistryDeleteKey(REGISTRY_CURRENT_USER, Key("Tree").c_str()), 0);
     EXPECT_EQ(LastLog(), "Unable to delete key '" + Key("Tree") + "'(0x00000002)\n");
 }
 
 TEST_F(RegistryLayer, AKeyDeletedUnderAnOpenHandleTakesNoValues) {
     HKEY key = MakeKey("Gone");
-    ASSERT_EQ(RegistryDeleteKey(1, Key("Gone").c_str()), 1);
+    ASSERT_EQ(RegistryDeleteKey(REGISTRY_CURRENT_USER, Key("Gone").c_str()), 1);
 
     EXPECT_EQ(RegistrySetString(key, "First Name", "Ann"), 0);
     EXPECT_EQ(LastLog(), "Unable to set registry 'First Name' String\n");
@@ -201,9 +201,9 @@ TEST_F(RegistryLayer, TheMachineKeysThisProgramReadsAreThere) {
     // Opened with full access, so only where the user may write (as this
     // test's machine allows).
     EXPECT_EQ(
-        RegistryKeyExists(1, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"), 1);
+        RegistryKeyExists(REGISTRY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"), 1);
     HKEY key = nullptr;
-    if (RegistryOpenKey(&key, 4, "Software\\Microsoft\\Windows\\CurrentVersion")) {
+    if (RegistryOpenKey(&key, REGISTRY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion")) {
         char folder[320];
         EXPECT_EQ(RegistryGetString(key, "ProgramFilesDir", folder, sizeof folder), 1);
         EXPECT_EQ(std::string(folder).substr(1), ":\\Program Files");
