@@ -1,6 +1,6 @@
 // The field readers of the script commands, on arguments that end anywhere.
-#include "script/keyword-table.h"
 #include "fuzz-support.h"
+#include "script/keyword-table.h"
 #include "script/script.h"
 
 #include <cstring>

@@ -2,9 +2,9 @@
 // loopback server that writes the input in pieces split at places the
 // input's first byte chooses, so that every way a reply can arrive is read.
 #include "fuzz-support.h"
+#include "net/socket.h"
 #include "script/script.h"
 #include "update/update.h"
-#include "net/socket.h"
 
 #include <arpa/inet.h>
 #include <cstring>

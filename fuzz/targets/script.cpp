@@ -2,9 +2,9 @@
 // the machine (shortcuts, windows, components, registration, removal, the
 // end of the run) are replaced by recorders that read the same fields and
 // note the call; the settings keywords run as they are.
-#include "keywords/keywords.h"
-#include "keywords/handlers.h"
 #include "fuzz-support.h"
+#include "keywords/handlers.h"
+#include "keywords/keywords.h"
 #include "script/script.h"
 
 #include <cstring>

@@ -1,10 +1,10 @@
 #include "app/relocate.h"
 
-#include "platform/platform.h"
 #include "app/runmode.h"
-#include "system/deferdel.h"
 #include "base/core.h"
 #include "base/strings.h"
+#include "platform/platform.h"
+#include "system/deferdel.h"
 
 int BuildRespawnCommand(const char* copyPath, const char* tail, char* buffer, int size) {
     if (size < 1) return 0;

@@ -1,8 +1,8 @@
 #include "app/runmode.h"
 
-#include "script/script.h"
 #include "base/runstyle.h"
 #include "base/strings.h"
+#include "script/script.h"
 
 static bool HasSwitch(const char* commandLine, const char* name) {
     const char* position = nullptr;

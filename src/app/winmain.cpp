@@ -3,19 +3,19 @@
 // own file, runs the installation script from it and tears everything down
 // in the reverse order of creation.
 
-#include "keywords/keywords.h"
-#include "archive/ffs.h"
-#include "script/script.h"
-#include "platform/platform.h"
-#include "base/identity.h"
 #include "app/relocate.h"
 #include "app/runmode.h"
-#include "system/plan.h"
-#include "base/runstyle.h"
-#include "net/socket.h"
-#include "ui/ui.h"
+#include "archive/ffs.h"
 #include "base/core.h"
+#include "base/identity.h"
+#include "base/runstyle.h"
 #include "base/strings.h"
+#include "keywords/keywords.h"
+#include "net/socket.h"
+#include "platform/platform.h"
+#include "script/script.h"
+#include "system/plan.h"
+#include "ui/ui.h"
 
 #define MODULE_PATH_SIZE 320
 #define SCRIPT_NAME "install.dat"

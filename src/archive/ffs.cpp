@@ -5,9 +5,9 @@
 
 #include "archive/ffs-layout.h"
 #include "archive/pe-certificate.h"
-#include "platform/platform.h"
 #include "base/core.h"
 #include "base/strings.h"
+#include "platform/platform.h"
 
 #include <cstring>
 

@@ -8,8 +8,8 @@
 #include "base/core.h"
 #include "base/runstyle.h"
 
-#include "platform/platform.h"
 #include "base/strings.h"
+#include "platform/platform.h"
 
 #include <cstdio>
 

@@ -4,9 +4,9 @@
 #include "script/pathmacro.h"
 #include "script/recorded-path.h"
 
-#include "system/registry.h"
 #include "base/core.h"
 #include "base/strings.h"
+#include "system/registry.h"
 
 
 static void ComputeDefaultInstallPath(InstallScript* script) {

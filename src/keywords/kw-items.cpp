@@ -1,10 +1,10 @@
 // "CREATE GROUP" and "ADD ITEM": the product's Start-menu group and shortcuts.
-#include "uninstall/groups.h"
 #include "keywords/field-sizes.h"
 #include "keywords/handlers.h"
+#include "uninstall/groups.h"
 
-#include "base/identity.h"
 #include "base/core.h"
+#include "base/identity.h"
 #include "base/strings.h"
 
 // The arguments of the shortcut that starts the registration.

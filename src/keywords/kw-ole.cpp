@@ -1,13 +1,13 @@
 // "OLE": during an uninstallation a component named with the verb "REGISTER"
 // is registered once more and then unregistered; with any other verb it is
 // only registered again.
-#include "system/fileops.h"
 #include "keywords/field-sizes.h"
 #include "keywords/handlers.h"
 #include "script/pathmacro.h"
+#include "system/fileops.h"
 
-#include "base/identity.h"
 #include "base/core.h"
+#include "base/identity.h"
 #include "base/strings.h"
 
 

@@ -2,8 +2,8 @@
 #include "keywords/field-sizes.h"
 #include "keywords/handlers.h"
 
-#include "register/register.h"
 #include "base/identity.h"
+#include "register/register.h"
 
 
 static bool IsRegistrationMode(int32_t mode) {

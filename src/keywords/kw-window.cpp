@@ -1,9 +1,9 @@
 // "WINDOW": closes the product's running windows before the uninstallation.
+#include "base/core.h"
 #include "keywords/field-sizes.h"
 #include "keywords/handlers.h"
 #include "script/pathmacro.h"
 #include "uninstall/windows.h"
-#include "base/core.h"
 
 
 int DoWindow(InstallScript* script, const char* arguments, int32_t* consumed) {

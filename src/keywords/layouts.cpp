@@ -1,7 +1,7 @@
 // The fields every keyword reads, in the order and with the sizes its handler
 // reads them. Keywords that act are listed with the buffers of their handler.
-#include "keywords/keywords.h"
 #include "keywords/field-sizes.h"
+#include "keywords/keywords.h"
 #include "uninstall/windows.h"
 
 #include "base/strings.h"

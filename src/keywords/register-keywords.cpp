@@ -1,7 +1,7 @@
 // Every keyword the script may use, with its handler. Keywords this system
 // accepts without acting on them consume the rest of their line.
-#include "keywords/keywords.h"
 #include "keywords/handlers.h"
+#include "keywords/keywords.h"
 
 struct KeywordEntry {
     const char* keyword;

@@ -1,8 +1,8 @@
 // Keywords that copy one field into a product setting.
 #include "keywords/handlers.h"
 
-#include "update/release-signature.h"
 #include "base/core.h"
+#include "update/release-signature.h"
 
 int SetCompanyName(InstallScript* script, const char* arguments, int32_t* consumed) {
     return ReadField(arguments, script->companyName, SCRIPT_TEXT_SIZE, consumed);

@@ -1,8 +1,8 @@
 #include "net/http-exchange.h"
 
-#include "net/http.h"
 #include "base/core.h"
 #include "base/strings.h"
+#include "net/http.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
 #include "net/http-tunnel.h"
 
+#include "base/core.h"
 #include "net/http-reply.h"
 #include "net/http.h"
-#include "base/core.h"
 
 #include <cstdio>
 

@@ -4,11 +4,11 @@
 // the header as it is written here (the connection is "closed").
 #include "net/http.h"
 
+#include "base/core.h"
+#include "base/strings.h"
 #include "net/http-exchange.h"
 #include "net/http-tunnel.h"
 #include "system/registry.h"
-#include "base/core.h"
-#include "base/strings.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,10 +1,10 @@
 #include "script/pathmacro.h"
 
+#include "base/core.h"
+#include "base/strings.h"
 #include "script/script.h"
 #include "system/folders.h"
 #include "system/registry.h"
-#include "base/core.h"
-#include "base/strings.h"
 
 static void ApplyMacro(const InstallScript* settings, char code, char* result, uint32_t* flags) {
     switch (code) {

@@ -1,11 +1,11 @@
 #include "script/recorded-path.h"
 
-#include "system/pathrules.h"
-#include "script/script.h"
-#include "platform/platform.h"
-#include "system/registry.h"
 #include "base/core.h"
 #include "base/strings.h"
+#include "platform/platform.h"
+#include "script/script.h"
+#include "system/pathrules.h"
+#include "system/registry.h"
 
 #define INSTALL_PATH_VALUE "Install Path"
 #define RECORDED_READ_SIZE 320

@@ -2,8 +2,8 @@
 // the keyword's handler read the fields that follow.
 #include "script/script.h"
 
-#include "script/keyword-table.h"
 #include "base/core.h"
+#include "script/keyword-table.h"
 
 static void LogRunSummary(const InstallScript* script) {
     LogPrint("Company Name   : %s\n", script->companyName);

@@ -1,11 +1,11 @@
 #include "system/deferdel.h"
 
+#include "base/core.h"
+#include "base/runstyle.h"
+#include "base/strings.h"
 #include "platform/platform.h"
 #include "system/folders.h"
 #include "system/plan.h"
-#include "base/runstyle.h"
-#include "base/core.h"
-#include "base/strings.h"
 
 #include <cstdio>
 

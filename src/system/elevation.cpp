@@ -1,10 +1,10 @@
 #include "system/elevation.h"
 
+#include "base/core.h"
+#include "base/runstyle.h"
+#include "base/strings.h"
 #include "platform/platform.h"
 #include "system/message-queue.h"
-#include "base/runstyle.h"
-#include "base/core.h"
-#include "base/strings.h"
 
 #include <cstdio>
 

@@ -1,16 +1,16 @@
 #include "system/fileops.h"
 
-#include "system/pathrules.h"
-#include "system/planned-removals.h"
-#include "system/wellknown.h"
+#include "base/core.h"
+#include "base/runstyle.h"
+#include "base/strings.h"
 #include "platform/platform.h"
-#include "system/message-queue.h"
 #include "system/deferdel.h"
 #include "system/folders.h"
+#include "system/message-queue.h"
+#include "system/pathrules.h"
 #include "system/plan.h"
-#include "base/runstyle.h"
-#include "base/core.h"
-#include "base/strings.h"
+#include "system/planned-removals.h"
+#include "system/wellknown.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
 #include "system/folders.h"
 
-#include "platform/platform.h"
 #include "base/core.h"
 #include "base/strings.h"
+#include "platform/platform.h"
 #include "system/registry.h"
 
 int NormalizePath(char* path, int addTrailingSeparator) {

@@ -1,7 +1,7 @@
 #include "system/plan.h"
 
-#include "platform/platform.h"
 #include "base/core.h"
+#include "platform/platform.h"
 
 #include <cstdio>
 

@@ -2,10 +2,10 @@
 // value kinds and their log lines, over the registry calls of the seam.
 #include "system/registry.h"
 
+#include "base/core.h"
+#include "base/runstyle.h"
 #include "platform/platform.h"
 #include "system/plan.h"
-#include "base/runstyle.h"
-#include "base/core.h"
 
 #include <cstring>
 #include <string>

@@ -1,8 +1,8 @@
 #include "system/wellknown.h"
 
+#include "base/strings.h"
 #include "platform/platform.h"
 #include "system/folders.h"
-#include "base/strings.h"
 
 #define WELL_KNOWN_COUNT 7
 

@@ -1,9 +1,9 @@
 #include "uninstall/groups.h"
 
-#include "system/fileops.h"
-#include "platform/platform.h"
 #include "base/core.h"
 #include "base/strings.h"
+#include "platform/platform.h"
+#include "system/fileops.h"
 
 #define SHORTCUT_EXTENSION ".lnk"
 

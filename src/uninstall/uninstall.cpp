@@ -5,6 +5,7 @@
 #include "uninstall/uninstall.h"
 
 #include "base/core.h"
+#include "base/runstyle.h"
 #include "base/strings.h"
 #include "platform/platform.h"
 #include "script/pathmacro.h"
@@ -16,7 +17,6 @@
 #include "system/pathrules.h"
 #include "system/plan.h"
 #include "system/registry.h"
-#include "base/runstyle.h"
 #include "ui/ui.h"
 
 #include <cstdio>

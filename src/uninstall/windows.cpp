@@ -1,11 +1,11 @@
 #include "uninstall/windows.h"
 
+#include "base/core.h"
+#include "base/runstyle.h"
+#include "base/strings.h"
 #include "platform/platform.h"
 #include "system/plan.h"
-#include "base/runstyle.h"
 #include "ui/ui.h"
-#include "base/core.h"
-#include "base/strings.h"
 
 #include <cstdio>
 

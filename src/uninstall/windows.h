@@ -2,8 +2,8 @@
 // them, silently or after asking the user, for a bounded time.
 #pragma once
 
-#include "script/script.h"
 #include "platform/wintypes.h"
+#include "script/script.h"
 
 #include <cstdint>
 

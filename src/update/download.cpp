@@ -8,14 +8,14 @@
 // place.
 #include "update/update.h"
 
-#include "script/pathmacro.h"
-#include "platform/platform.h"
-#include "net/http-exchange.h"
-#include "update/release-signature.h"
-#include "base/identity.h"
-#include "ui/ui.h"
 #include "base/core.h"
+#include "base/identity.h"
 #include "base/strings.h"
+#include "net/http-exchange.h"
+#include "platform/platform.h"
+#include "script/pathmacro.h"
+#include "ui/ui.h"
+#include "update/release-signature.h"
 
 #include <climits>
 #include <cstdio>

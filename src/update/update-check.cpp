@@ -4,11 +4,11 @@
 // the new release and the final message.
 #include "update/update.h"
 
+#include "base/core.h"
+#include "net/phases.h"
 #include "system/elevation.h"
 #include "system/fileops.h"
-#include "net/phases.h"
 #include "ui/ui.h"
-#include "base/core.h"
 
 #include <cstdio>
 

@@ -2,12 +2,12 @@
 // (the dialog stays open) or download and install the new version.
 #include "update/update.h"
 
+#include "base/core.h"
+#include "base/strings.h"
 #include "system/elevation.h"
 #include "system/fileops.h"
 #include "ui/dialog-ids.h"
 #include "ui/ui.h"
-#include "base/core.h"
-#include "base/strings.h"
 
 #include <cstdio>
 

@@ -3,8 +3,8 @@
 // download into the product's folder and its start with "-Quiet".
 #pragma once
 
-#include "script/script.h"
 #include "platform/wintypes.h"
+#include "script/script.h"
 
 #include <cstdint>
 

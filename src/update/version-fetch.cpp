@@ -4,10 +4,10 @@
 // try again.
 #include "update/update.h"
 
-#include "net/http-exchange.h"
-#include "base/identity.h"
-#include "ui/ui.h"
 #include "base/core.h"
+#include "base/identity.h"
+#include "net/http-exchange.h"
+#include "ui/ui.h"
 
 #include <algorithm>
 #include <climits>

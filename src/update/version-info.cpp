@@ -3,9 +3,9 @@
 // being read as plain decimal numbers, so "1.10" is lower than "1.9".
 #include "update/update.h"
 
-#include "ui/ui.h"
 #include "base/core.h"
 #include "base/strings.h"
+#include "ui/ui.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -11,8 +11,8 @@
 //
 // SELECTOR is the program's root number: 1 HKEY_CURRENT_USER, 4
 // HKEY_LOCAL_MACHINE. Status 0 on success, 1 on failure, 2 on bad usage.
-#include "system/registry.h"
 #include "base/core.h"
+#include "system/registry.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -2,8 +2,8 @@
 // back; the log is switched off again when the capture ends.
 #pragma once
 
-#include "scratch-folder.h"
 #include "base/core.h"
+#include "scratch-folder.h"
 
 #include <string>
 

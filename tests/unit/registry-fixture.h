@@ -4,9 +4,9 @@
 // anywhere, so a test can read the last one.
 #pragma once
 
+#include "base/core.h"
 #include "platform/platform.h"
 #include "system/registry.h"
-#include "base/core.h"
 
 #include <gtest/gtest.h>
 

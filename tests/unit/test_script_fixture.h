@@ -3,13 +3,13 @@
 // with the full keyword table registered around each test.
 #pragma once
 
-#include "keywords/keywords.h"
 #include "archive/ffs.h"
-#include "script/script.h"
+#include "base/core.h"
+#include "base/identity.h"
+#include "keywords/keywords.h"
 #include "log-capture.h"
 #include "scratch-folder.h"
-#include "base/identity.h"
-#include "base/core.h"
+#include "script/script.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "registration-body.h"
 
-#include "register/payload.h"
 #include "base/core.h"
+#include "register/payload.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -12,8 +12,8 @@
 
 #include "update/release-signature.h"
 
-#include "net/socket.h"
 #include "base/strings.h"
+#include "net/socket.h"
 
 #include <algorithm>
 #include <cctype>

@@ -11,9 +11,9 @@
 #include "secret-key.h"
 #include "subcommands.h"
 
+#include "base/strings.h"
 #include "update/release-signature.h"
 #include "update/update.h"
-#include "base/strings.h"
 
 #include <cstdio>
 #include <cstring>

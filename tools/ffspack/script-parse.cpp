@@ -1,7 +1,7 @@
 #include "script-parse.h"
 
-#include "script/script.h"
 #include "base/core.h"
+#include "script/script.h"
 
 void PrepareKeywordTable() {
     static bool prepared = false;

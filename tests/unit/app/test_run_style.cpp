@@ -1,8 +1,8 @@
 // The switches of unattended uninstalls and what a silent run's exit status
 // makes of the run's outcome.
-#include "script/script.h"
 #include "app/runmode.h"
 #include "base/runstyle.h"
+#include "script/script.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The payload archive reader, on real files in a scratch folder addressed by
 // Windows paths, as the program addresses its own file.
-#include "archive/ffs.h"
 #include "archive/ffs-layout.h"
-#include "scratch-folder.h"
+#include "archive/ffs.h"
 #include "base/core.h"
+#include "scratch-folder.h"
 
 #include <gtest/gtest.h>
 

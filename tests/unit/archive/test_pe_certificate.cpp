@@ -4,8 +4,8 @@
 
 #include "archive/ffs-layout.h"
 #include "archive/ffs.h"
-#include "scratch-folder.h"
 #include "base/core.h"
+#include "scratch-folder.h"
 
 #include <gtest/gtest.h>
 

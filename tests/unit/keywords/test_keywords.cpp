@@ -1,8 +1,8 @@
 // The keyword table, and what the keywords make of their fields.
 #include "test_script_fixture.h"
 
-#include "system/registry.h"
 #include "base/strings.h"
+#include "system/registry.h"
 #include "wine-difference.h"
 
 #include <random>

@@ -1,11 +1,11 @@
 // HTTP client: URL splitting, the proxy setting's text, the request header
 // byte for byte, and the failure paths of a direct connection.
 #include "log-capture.h"
-#include "test_http_exchange.h"
-#include "test_socket_servers.h"
 #include "net/http-exchange.h"
 #include "net/http.h"
 #include "net/socket.h"
+#include "test_http_exchange.h"
+#include "test_socket_servers.h"
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,11 @@
 // the registry: which settings count, what goes to the proxy, and a round
 // trip through a real proxy.
 #include "log-capture.h"
+#include "net/http.h"
+#include "net/socket.h"
+#include "system/registry.h"
 #include "test_http_exchange.h"
 #include "test_socket_servers.h"
-#include "net/http.h"
-#include "system/registry.h"
-#include "net/socket.h"
 
 #include <gtest/gtest.h>
 

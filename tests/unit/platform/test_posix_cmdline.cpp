@@ -1,8 +1,8 @@
 // Command lines composed from argv and split again with the Windows rules.
 #ifndef _WIN32
 
-#include "platform/posix/cmdline.h"
 #include "platform/platform.h"
+#include "platform/posix/cmdline.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "script/pathmacro.h"
+#include "base/strings.h"
 #include "log-capture.h"
+#include "script/pathmacro.h"
 #include "script/script.h"
 #include "system/folders.h"
-#include "base/strings.h"
 
 #include <gtest/gtest.h>
 

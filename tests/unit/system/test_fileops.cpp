@@ -1,7 +1,7 @@
-#include "system/fileops.h"
-#include "platform/platform.h"
 #include "log-capture.h"
+#include "platform/platform.h"
 #include "scratch-folder.h"
+#include "system/fileops.h"
 #include "system/folders.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
+#include "log-capture.h"
+#include "platform/platform.h"
 #include "system/folders.h"
 #include "system/pathrules.h"
 #include "system/wellknown.h"
-#include "platform/platform.h"
-#include "log-capture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "uninstall/groups.h"
+#include "base/strings.h"
 #include "log-capture.h"
 #include "platform/platform.h"
-#include "base/strings.h"
+#include "uninstall/groups.h"
 
 #include <gtest/gtest.h>
 

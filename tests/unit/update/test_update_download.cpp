@@ -2,11 +2,11 @@
 // loopback server: what is requested, what is kept, and that a failed or
 // refused download never touches the file that was there.
 #include "log-capture.h"
+#include "net/socket.h"
 #include "scratch-folder.h"
 #include "test_socket_servers.h"
 #include "update/release-signature.h"
 #include "update/update.h"
-#include "net/socket.h"
 
 #include <gtest/gtest.h>
 
