@@ -1,6 +1,8 @@
-// The runtime's diagnostics and tracked memory: the core lock, the debug log and
-// console, source-located fatal reports, CRC-32, command-line arguments, and
-// the guarded heap every other module allocates from.
+// The runtime's diagnostics and tracked memory: the core lock, the debug
+// log and console, source-located fatal reports, CRC-32, command-line
+// arguments, and the guarded heap every other module allocates from. The
+// log and the heap are process-wide on purpose: every layer reports to the
+// one log and allocates from the one heap, which counts what was not freed.
 #pragma once
 
 #include <cstdarg>
