@@ -41,23 +41,26 @@ extern RegistrationRecord RegistrationDetails;
 #define REGISTRATION_TITLE_SIZE (2 * 160 + 16)
 extern char RegistrationTitle[REGISTRATION_TITLE_SIZE];
 
-// One text of the record: its registry value (NULL: not stored), the form's
+// One text of a record: its registry value (NULL: not stored), the form's
 // control for it (0: none, the age band has a list of its own), where it
-// lives and its capacity. In the record's order.
+// lives in that record and its capacity.
 struct DetailsText {
     const char* valueName;
     int controlId;
     char* text;
     int capacity;
 };
-const DetailsText* DetailsTexts(int* count);
+#define DETAILS_TEXT_COUNT 11
+// Fills texts[DETAILS_TEXT_COUNT] with the texts of `record`, in the
+// record's order. Returns DETAILS_TEXT_COUNT.
+int DetailsTexts(RegistrationRecord* record, DetailsText* texts);
 
 // Zero answer, empty texts. Always 1.
-int DetailsClear();
+int DetailsClear(RegistrationRecord* record);
 // Writes the record under HKEY_CURRENT_USER\<VENDOR_KEY>; a key that can be
 // neither opened nor created is fatal. Always 1.
-int DetailsSave();
+int DetailsSave(const RegistrationRecord* record);
 // Replaces the record from the registry, creating the key with the cleared
 // record first when it is missing. A value that is absent or too long for
 // its field leaves the field empty. Always 1.
-int DetailsLoad();
+int DetailsLoad(RegistrationRecord* record);

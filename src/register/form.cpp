@@ -37,9 +37,8 @@ static void OpenForm(HWND dialog) {
             DlgSetCheck(dialog, box.id, 1);
     }
 
-    int count = 0;
-    const DetailsText* texts = DetailsTexts(&count);
-    for (int i = 0; i < count; i++) {
+    DetailsText texts[DETAILS_TEXT_COUNT];
+    for (int i = 0, count = DetailsTexts(&RegistrationDetails, texts); i < count; i++) {
         if (texts[i].controlId != 0)
             DlgSetText(dialog, texts[i].controlId, texts[i].text, texts[i].capacity);
     }
@@ -71,9 +70,8 @@ static void ReadForm(HWND dialog) {
         if (state == 1)
             RegistrationDetails.updatesAnswer = box.answer;
     }
-    int count = 0;
-    const DetailsText* texts = DetailsTexts(&count);
-    for (int i = 0; i < count; i++) {
+    DetailsText texts[DETAILS_TEXT_COUNT];
+    for (int i = 0, count = DetailsTexts(&RegistrationDetails, texts); i < count; i++) {
         if (texts[i].controlId != 0)
             DlgGetText(dialog, texts[i].controlId, texts[i].text, texts[i].capacity);
     }
@@ -84,9 +82,8 @@ static void ReadForm(HWND dialog) {
 static bool FormComplete() {
     if (StrEqual(RegistrationDetails.ageBand, AGE_BAND_NONE))
         return false;
-    int count = 0;
-    const DetailsText* texts = DetailsTexts(&count);
-    for (int i = 0; i < count; i++) {
+    DetailsText texts[DETAILS_TEXT_COUNT];
+    for (int i = 0, count = DetailsTexts(&RegistrationDetails, texts); i < count; i++) {
         // Blanks count as an entry.
         if (texts[i].controlId != 0 && texts[i].text[0] == '\0')
             return false;
@@ -103,7 +100,7 @@ static void RegisterPressed(HWND dialog) {
     } else if (!IsValidEmail(RegistrationDetails.email)) {
         ShowMessage(MESSAGE_BAD_EMAIL, RegistrationTitle);
     } else {
-        DetailsSave();
+        DetailsSave(&RegistrationDetails);
         DialogClose(dialog, 1);
     }
 }

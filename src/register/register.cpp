@@ -53,7 +53,7 @@ int RegisterProduct(const char* question, const char* url, const char* text,
     if (settings->textField[0] == '\0')
         StrCopy(settings->textField, "REG");
 
-    DetailsLoad();
+    DetailsLoad(&RegistrationDetails);
     if (!DetailsConfirmed())
         return 0;
 
@@ -61,7 +61,7 @@ int RegisterProduct(const char* question, const char* url, const char* text,
     WaitWindowShow(1);
     char* payload = MEM_ALLOC(char, PAYLOAD_SIZE);
     int32_t length = 0;
-    BuildRegistrationPayload(settings, text, payload, PAYLOAD_SIZE, &length);
+    BuildRegistrationPayload(settings, &RegistrationDetails, text, payload, PAYLOAD_SIZE, &length);
     ScramblePayload(payload, length);
     LogPrint("Send registration to '%s' (%d)\n", url, length);
 
@@ -72,7 +72,7 @@ int RegisterProduct(const char* question, const char* url, const char* text,
     if (result == 1 && RegistrationDetails.updatesAnswer == ANSWER_YES &&
         settings->listServerName[0] != '\0') {
         RegistrationDetails.updatesAnswer = ANSWER_ALREADY;
-        DetailsSave();
+        DetailsSave(&RegistrationDetails);
     }
 
     MEM_FREE(&payload, PAYLOAD_SIZE);

@@ -71,13 +71,13 @@ class FormOpeningTest : public testing::Test {
   protected:
     void SetUp() override {
         REQUIRE_DIALOG_TEMPLATES();
-        DetailsClear();
+        DetailsClear(&RegistrationDetails);
         std::strcpy(RegistrationTitle, TITLE);
     }
     void TearDown() override {
         if (dialog_ != nullptr)
             PlatDestroyWindow(dialog_);
-        DetailsClear();
+        DetailsClear(&RegistrationDetails);
     }
     HWND Open() {
         dialog_ = PlatDialogCreate(DialogTemplateModule(), IDD_REGISTRATION, nullptr,
@@ -172,11 +172,11 @@ class FormSessionTest : public RegistryFixture {
   protected:
     void SetUp() override {
         RegistryFixture::SetUp();
-        DetailsClear();
+        DetailsClear(&RegistrationDetails);
         std::strcpy(RegistrationTitle, TITLE);
     }
     void TearDown() override {
-        DetailsClear();
+        DetailsClear(&RegistrationDetails);
         RegistryFixture::TearDown();
     }
     intptr_t Form(const std::string& input) {
