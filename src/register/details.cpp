@@ -12,9 +12,6 @@
 
 #define REGISTRY_ROOT_CURRENT_USER 1
 
-RegistrationRecord RegistrationDetails;
-char RegistrationTitle[REGISTRATION_TITLE_SIZE];
-
 // The texts of a record, as offsets into it, so that one table serves every
 // record.
 struct DetailsField {

@@ -1,6 +1,6 @@
-// The user's registration details: one record for the whole process, kept
-// per user under the vendor's key so that every registration of any of the
-// vendor's products starts with the form filled in.
+// The user's registration details, kept per user under the vendor's key so
+// that every registration of any of the vendor's products starts with the
+// form filled in, and the registration session that carries them.
 #pragma once
 
 #include <cstdint>
@@ -34,12 +34,16 @@ struct RegistrationRecord {
     char howFound[DETAILS_HOW_FOUND_SIZE]; // sent, never stored
 };
 
-extern RegistrationRecord RegistrationDetails;
-
-// The title of both dialogs and of every message box of the registration:
-// "<company> <product> Registration...".
 #define REGISTRATION_TITLE_SIZE (2 * 160 + 16)
-extern char RegistrationTitle[REGISTRATION_TITLE_SIZE];
+
+// One registration, from the question to the thanks: the details the form
+// edits, the payload carries and the store keeps, and the title of both
+// dialogs and of every message box, "<company> <product> Registration...".
+// The registration owns it and hands it to each step.
+struct RegistrationSession {
+    RegistrationRecord details;
+    char title[REGISTRATION_TITLE_SIZE];
+};
 
 // One text of a record: its registry value (NULL: not stored), the form's
 // control for it (0: none, the age band has a list of its own), where it
