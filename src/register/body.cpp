@@ -2,8 +2,8 @@
 // reads: a header of lengths and a CRC-32, then the printable encoding.
 #include "register/payload.h"
 
-#include "base/identity.h"
 #include "base/core.h"
+#include "base/identity.h"
 #include "base/strings.h"
 
 #include <cstdio>

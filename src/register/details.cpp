@@ -1,48 +1,65 @@
 // The registration details and their storage under the vendor's key.
 #include "register/details.h"
 
-#include "base/identity.h"
-#include "ui/dialog-ids.h"
-#include "system/registry.h"
 #include "base/core.h"
+#include "base/identity.h"
 #include "base/strings.h"
+#include "system/registry.h"
+#include "ui/dialog-ids.h"
 
+#include <cstddef>
 #include <cstring>
 
-#define COUNT_OF(array) static_cast<int>(sizeof(array) / sizeof((array)[0]))
-
-RegistrationRecord RegistrationDetails;
-char RegistrationTitle[REGISTRATION_TITLE_SIZE];
-
-#define TEXT_OF(field) RegistrationDetails.field, static_cast<int>(sizeof RegistrationDetails.field)
-
-static const DetailsText Texts[] = {
-    {"First Name", IDC_REG_FIRST_NAME, TEXT_OF(firstName)},
-    {"Last Name", IDC_REG_LAST_NAME, TEXT_OF(lastName)},
-    {"Age", 0, TEXT_OF(ageBand)},
-    {"Address", IDC_REG_ADDRESS, TEXT_OF(address)},
-    {"City", IDC_REG_CITY, TEXT_OF(city)},
-    {"State", IDC_REG_STATE, TEXT_OF(state)},
-    {"Country", IDC_REG_COUNTRY, TEXT_OF(country)},
-    {"Zip", IDC_REG_ZIP, TEXT_OF(zip)},
-    {"Email", IDC_REG_EMAIL, TEXT_OF(email)},
-    {"Phone", IDC_REG_PHONE, TEXT_OF(phone)},
-    {nullptr, IDC_REG_HOW_FOUND, TEXT_OF(howFound)},
+// The texts of a record, as offsets into it, so that one table serves every
+// record.
+struct DetailsField {
+    const char* valueName;
+    int controlId;
+    size_t offset;
+    int capacity;
 };
 
-const DetailsText* DetailsTexts(int* count) {
-    if (count != nullptr)
-        *count = COUNT_OF(Texts);
-    return Texts;
+#define FIELD_OF(field)                                                                            \
+    offsetof(RegistrationRecord, field), static_cast<int>(sizeof(RegistrationRecord::field))
+
+static const DetailsField Fields[DETAILS_TEXT_COUNT] = {
+    {"First Name", IDC_REG_FIRST_NAME, FIELD_OF(firstName)},
+    {"Last Name", IDC_REG_LAST_NAME, FIELD_OF(lastName)},
+    {"Age", 0, FIELD_OF(ageBand)},
+    {"Address", IDC_REG_ADDRESS, FIELD_OF(address)},
+    {"City", IDC_REG_CITY, FIELD_OF(city)},
+    {"State", IDC_REG_STATE, FIELD_OF(state)},
+    {"Country", IDC_REG_COUNTRY, FIELD_OF(country)},
+    {"Zip", IDC_REG_ZIP, FIELD_OF(zip)},
+    {"Email", IDC_REG_EMAIL, FIELD_OF(email)},
+    {"Phone", IDC_REG_PHONE, FIELD_OF(phone)},
+    {nullptr, IDC_REG_HOW_FOUND, FIELD_OF(howFound)},
+};
+
+static const char* TextOf(const RegistrationRecord* record, const DetailsField& field) {
+    return reinterpret_cast<const char*>(record) + field.offset;
 }
 
-int DetailsClear() {
-    std::memset(&RegistrationDetails, 0, sizeof RegistrationDetails);
-    RegistrationDetails.updatesAnswer = ANSWER_NONE;
+int DetailsTexts(RegistrationRecord* record, DetailsText* texts) {
+    CHECK_POINTER(record);
+    CHECK_POINTER(texts);
+    for (int i = 0; i < DETAILS_TEXT_COUNT; i++) {
+        const DetailsField& field = Fields[i];
+        texts[i] = {field.valueName, field.controlId,
+                    reinterpret_cast<char*>(record) + field.offset, field.capacity};
+    }
+    return DETAILS_TEXT_COUNT;
+}
+
+int DetailsClear(RegistrationRecord* record) {
+    CHECK_POINTER(record);
+    std::memset(record, 0, sizeof *record);
+    record->updatesAnswer = ANSWER_NONE;
     return 1;
 }
 
-int DetailsSave() {
+int DetailsSave(const RegistrationRecord* record) {
+    CHECK_POINTER(record);
     HKEY key = nullptr;
     if (RegistryKeyExists(REGISTRY_CURRENT_USER, VENDOR_KEY)) {
         if (!RegistryOpenKey(&key, REGISTRY_CURRENT_USER, VENDOR_KEY))
@@ -50,11 +67,11 @@ int DetailsSave() {
     } else if (!RegistryCreateKey(&key, REGISTRY_CURRENT_USER, VENDOR_KEY)) {
         RAISE_ERROR("Unable to create key\n");
     }
-    for (const DetailsText& field : Texts) {
+    for (const DetailsField& field : Fields) {
         if (field.valueName != nullptr)
-            RegistrySetString(key, field.valueName, field.text);
+            RegistrySetString(key, field.valueName, TextOf(record, field));
     }
-    RegistrySetInt32(key, LIST_SERVER_VALUE, RegistrationDetails.updatesAnswer);
+    RegistrySetInt32(key, LIST_SERVER_VALUE, record->updatesAnswer);
     RegistryCloseKey(&key);
     return 1;
 }
@@ -74,14 +91,17 @@ static void LoadText(HKEY key, const DetailsText& field) {
         LogPrint("Unable to get registry '%s' String\n", field.valueName);
 }
 
-int DetailsLoad() {
-    DetailsClear();
+int DetailsLoad(RegistrationRecord* record) {
+    CHECK_POINTER(record);
+    DetailsClear(record);
     if (!RegistryKeyExists(REGISTRY_CURRENT_USER, VENDOR_KEY))
-        DetailsSave();
+        DetailsSave(record);
     HKEY key = nullptr;
     if (!RegistryOpenKey(&key, REGISTRY_CURRENT_USER, VENDOR_KEY))
         RAISE_ERROR("Unable to open key\n");
-    for (const DetailsText& field : Texts) {
+    DetailsText texts[DETAILS_TEXT_COUNT];
+    DetailsTexts(record, texts);
+    for (const DetailsText& field : texts) {
         if (field.valueName != nullptr)
             LoadText(key, field);
     }
@@ -89,7 +109,7 @@ int DetailsLoad() {
     int32_t answer = ANSWER_NONE;
     if (!RegistryGetInt32(key, LIST_SERVER_VALUE, &answer))
         answer = ANSWER_NONE;
-    RegistrationDetails.updatesAnswer = answer;
+    record->updatesAnswer = answer;
     RegistryCloseKey(&key);
     return 1;
 }

@@ -1,6 +1,6 @@
-// The user's registration details: one record for the whole process, kept
-// per user under the vendor's key so that every registration of any of the
-// vendor's products starts with the form filled in.
+// The user's registration details, kept per user under the vendor's key so
+// that every registration of any of the vendor's products starts with the
+// form filled in, and the registration session that carries them.
 #pragma once
 
 #include <cstdint>
@@ -34,30 +34,37 @@ struct RegistrationRecord {
     char howFound[DETAILS_HOW_FOUND_SIZE]; // sent, never stored
 };
 
-extern RegistrationRecord RegistrationDetails;
-
-// The title of both dialogs and of every message box of the registration:
-// "<company> <product> Registration...".
 #define REGISTRATION_TITLE_SIZE (2 * 160 + 16)
-extern char RegistrationTitle[REGISTRATION_TITLE_SIZE];
 
-// One text of the record: its registry value (NULL: not stored), the form's
+// One registration, from the question to the thanks: the details the form
+// edits, the payload carries and the store keeps, and the title of both
+// dialogs and of every message box, "<company> <product> Registration...".
+// The registration owns it and hands it to each step.
+struct RegistrationSession {
+    RegistrationRecord details;
+    char title[REGISTRATION_TITLE_SIZE];
+};
+
+// One text of a record: its registry value (NULL: not stored), the form's
 // control for it (0: none, the age band has a list of its own), where it
-// lives and its capacity. In the record's order.
+// lives in that record and its capacity.
 struct DetailsText {
     const char* valueName;
     int controlId;
     char* text;
     int capacity;
 };
-const DetailsText* DetailsTexts(int* count);
+#define DETAILS_TEXT_COUNT 11
+// Fills texts[DETAILS_TEXT_COUNT] with the texts of `record`, in the
+// record's order. Returns DETAILS_TEXT_COUNT.
+int DetailsTexts(RegistrationRecord* record, DetailsText* texts);
 
 // Zero answer, empty texts. Always 1.
-int DetailsClear();
+int DetailsClear(RegistrationRecord* record);
 // Writes the record under HKEY_CURRENT_USER\<VENDOR_KEY>; a key that can be
 // neither opened nor created is fatal. Always 1.
-int DetailsSave();
+int DetailsSave(const RegistrationRecord* record);
 // Replaces the record from the registry, creating the key with the cleared
 // record first when it is missing. A value that is absent or too long for
 // its field leaves the field empty. Always 1.
-int DetailsLoad();
+int DetailsLoad(RegistrationRecord* record);

@@ -3,10 +3,11 @@
 // order and saved as soon as they are complete.
 #include "register/form.h"
 
+#include "base/core.h"
+#include "base/strings.h"
 #include "register/details.h"
 #include "ui/dialog-ids.h"
 #include "ui/ui.h"
-#include "base/strings.h"
 
 #define MESSAGE_CHOOSE_UPDATES "You must choose if you wish to receive updates or not."
 #define MESSAGE_INCOMPLETE "All fields must be filled in correctly."
@@ -24,30 +25,30 @@ static const struct {
     {IDC_REG_ANSWER_NO, ANSWER_NO},
 };
 
-static void OpenForm(HWND dialog) {
-    DialogSetCaption(dialog, RegistrationTitle);
+static void OpenForm(HWND dialog, RegistrationSession* session) {
+    RegistrationRecord& details = session->details;
+    DialogSetCaption(dialog, session->title);
 
     for (const auto& box : AnswerBoxes)
         DlgSetCheck(dialog, box.id, 0);
     // "Already subscribed" is offered only to a user who answered before.
-    if (RegistrationDetails.updatesAnswer < 1)
+    if (details.updatesAnswer < 1)
         DlgEnableItem(dialog, IDC_REG_ANSWER_ALREADY, 0);
     for (const auto& box : AnswerBoxes) {
-        if (box.answer == RegistrationDetails.updatesAnswer)
+        if (box.answer == details.updatesAnswer)
             DlgSetCheck(dialog, box.id, 1);
     }
 
-    int count = 0;
-    const DetailsText* texts = DetailsTexts(&count);
-    for (int i = 0; i < count; i++) {
+    DetailsText texts[DETAILS_TEXT_COUNT];
+    for (int i = 0, count = DetailsTexts(&details, texts); i < count; i++) {
         if (texts[i].controlId != 0)
             DlgSetText(dialog, texts[i].controlId, texts[i].text, texts[i].capacity);
     }
 
     ComboFill(dialog, IDC_REG_AGE, AGE_BAND_NONE, "12 or under", "13 to 17", "18 to 20", "21 to 24",
               "25 to 29", "30 to 34", "35 to 39", "40 to 49", "50 to 59", "60 or over", nullptr);
-    if (RegistrationDetails.ageBand[0] != '\0')
-        ComboSelectText(dialog, IDC_REG_AGE, RegistrationDetails.ageBand);
+    if (details.ageBand[0] != '\0')
+        ComboSelectText(dialog, IDC_REG_AGE, details.ageBand);
 
     CenterWindow(dialog, PlatGetWindowParent(dialog));
     DialogToForeground(dialog);
@@ -63,30 +64,27 @@ static void AnswerClicked(HWND dialog, int id) {
     DlgSetCheck(dialog, id, state);
 }
 
-static void ReadForm(HWND dialog) {
-    RegistrationDetails.updatesAnswer = ANSWER_NONE;
+static void ReadForm(HWND dialog, RegistrationRecord* details) {
+    details->updatesAnswer = ANSWER_NONE;
     for (const auto& box : AnswerBoxes) {
         int state = 0;
         DlgGetCheck(dialog, box.id, &state);
         if (state == 1)
-            RegistrationDetails.updatesAnswer = box.answer;
+            details->updatesAnswer = box.answer;
     }
-    int count = 0;
-    const DetailsText* texts = DetailsTexts(&count);
-    for (int i = 0; i < count; i++) {
+    DetailsText texts[DETAILS_TEXT_COUNT];
+    for (int i = 0, count = DetailsTexts(details, texts); i < count; i++) {
         if (texts[i].controlId != 0)
             DlgGetText(dialog, texts[i].controlId, texts[i].text, texts[i].capacity);
     }
-    ComboGetSelectedText(dialog, IDC_REG_AGE, RegistrationDetails.ageBand,
-                         sizeof RegistrationDetails.ageBand);
+    ComboGetSelectedText(dialog, IDC_REG_AGE, details->ageBand, sizeof details->ageBand);
 }
 
-static bool FormComplete() {
-    if (StrEqual(RegistrationDetails.ageBand, AGE_BAND_NONE))
+static bool FormComplete(RegistrationRecord* details) {
+    if (StrEqual(details->ageBand, AGE_BAND_NONE))
         return false;
-    int count = 0;
-    const DetailsText* texts = DetailsTexts(&count);
-    for (int i = 0; i < count; i++) {
+    DetailsText texts[DETAILS_TEXT_COUNT];
+    for (int i = 0, count = DetailsTexts(details, texts); i < count; i++) {
         // Blanks count as an entry.
         if (texts[i].controlId != 0 && texts[i].text[0] == '\0')
             return false;
@@ -94,24 +92,27 @@ static bool FormComplete() {
     return true;
 }
 
-static void RegisterPressed(HWND dialog) {
-    ReadForm(dialog);
-    if (RegistrationDetails.updatesAnswer == ANSWER_NONE) {
-        ShowMessage(MESSAGE_CHOOSE_UPDATES, RegistrationTitle);
-    } else if (!FormComplete()) {
-        ShowMessage(MESSAGE_INCOMPLETE, RegistrationTitle);
-    } else if (!IsValidEmail(RegistrationDetails.email)) {
-        ShowMessage(MESSAGE_BAD_EMAIL, RegistrationTitle);
+static void RegisterPressed(HWND dialog, RegistrationSession* session) {
+    RegistrationRecord& details = session->details;
+    ReadForm(dialog, &details);
+    if (details.updatesAnswer == ANSWER_NONE) {
+        ShowMessage(MESSAGE_CHOOSE_UPDATES, session->title);
+    } else if (!FormComplete(&details)) {
+        ShowMessage(MESSAGE_INCOMPLETE, session->title);
+    } else if (!IsValidEmail(details.email)) {
+        ShowMessage(MESSAGE_BAD_EMAIL, session->title);
     } else {
-        DetailsSave();
+        DetailsSave(&details);
         DialogClose(dialog, 1);
     }
 }
 
-int RegistrationFormProcedure(HWND dialog, const DialogEvent* event, void*) {
+int RegistrationFormProcedure(HWND dialog, const DialogEvent* event, void* context) {
+    auto* session = static_cast<RegistrationSession*>(context);
+    CHECK_POINTER(session);
     switch (event->kind) {
     case DIALOG_OPENED:
-        OpenForm(dialog);
+        OpenForm(dialog, session);
         return 1;
     case DIALOG_COMMAND:
         switch (event->control) {
@@ -122,10 +123,10 @@ int RegistrationFormProcedure(HWND dialog, const DialogEvent* event, void*) {
                 AnswerClicked(dialog, event->control);
             return 1;
         case IDOK:
-            RegisterPressed(dialog);
+            RegisterPressed(dialog, session);
             return 1;
         case IDCANCEL:
-            if (AskYesNo(QUESTION_DECLINE, RegistrationTitle))
+            if (AskYesNo(QUESTION_DECLINE, session->title))
                 DialogClose(dialog, 0);
             return 1;
         default:
@@ -140,6 +141,7 @@ int RegistrationFormProcedure(HWND dialog, const DialogEvent* event, void*) {
     }
 }
 
-intptr_t RegistrationForm(HWND owner) {
-    return DialogRun(IDD_REGISTRATION, owner, RegistrationFormProcedure, nullptr);
+intptr_t RegistrationForm(HWND owner, RegistrationSession* session) {
+    CHECK_POINTER(session);
+    return DialogRun(IDD_REGISTRATION, owner, RegistrationFormProcedure, session);
 }

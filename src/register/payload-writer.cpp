@@ -1,9 +1,9 @@
 // Writing the payload's numbered fields.
 #include "register/payload.h"
 
-#include "system/registry.h"
 #include "base/core.h"
 #include "base/strings.h"
+#include "system/registry.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -2,12 +2,12 @@
 // the machine and the mailing-list choice, in the order vendors read them.
 #include "register/payload.h"
 
-#include "register/details.h"
+#include "base/core.h"
 #include "base/identity.h"
+#include "net/socket.h"
+#include "register/details.h"
 #include "script/script.h"
 #include "system/registry.h"
-#include "net/socket.h"
-#include "base/core.h"
 
 #include <cstdio>
 #include <cstring>
@@ -81,8 +81,7 @@ static int Kilobytes(uint64_t bytes) {
     return kilobytes > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(kilobytes);
 }
 
-static void AddUserFields(PayloadWriter* writer) {
-    const RegistrationRecord& details = RegistrationDetails;
+static void AddUserFields(PayloadWriter* writer, const RegistrationRecord& details) {
     PayloadAddField(writer, 200, "%s", details.firstName);
     PayloadAddField(writer, 201, "%s", details.lastName);
     PayloadAddField(writer, 202, "%s", details.address);
@@ -137,9 +136,10 @@ static void AddMachineFields(PayloadWriter* writer) {
     PayloadAddField(writer, 312, "%dk", Kilobytes(memory.totalPageFile));
 }
 
-int BuildRegistrationPayload(const InstallScript* settings, const char* text, char* buffer,
-                             int32_t size, int32_t* length) {
+int BuildRegistrationPayload(const InstallScript* settings, const RegistrationRecord* details,
+                             const char* text, char* buffer, int32_t size, int32_t* length) {
     CHECK_POINTER(settings);
+    CHECK_POINTER(details);
     CHECK_POINTER(text);
     CHECK_POINTER(buffer);
     CHECK_POINTER(length);
@@ -155,10 +155,10 @@ int BuildRegistrationPayload(const InstallScript* settings, const char* text, ch
     PayloadAddField(&writer, 102, "%s", settings->productName);
     PayloadAddField(&writer, 103, "%s", settings->productVersion);
 
-    AddUserFields(&writer);
+    AddUserFields(&writer, *details);
     AddMachineFields(&writer);
 
-    PayloadAddField(&writer, 400, "%s", UpdatesAnswerLabel(RegistrationDetails.updatesAnswer));
+    PayloadAddField(&writer, 400, "%s", UpdatesAnswerLabel(details->updatesAnswer));
     PayloadAddField(&writer, 401, "%d", settings->listServerNumber);
     PayloadAddField(&writer, 402, "%s", settings->listServerName);
     PayloadAddField(&writer, 403, "%s", settings->listServerText);

@@ -6,10 +6,12 @@
 // go too), and a value that formats to nothing is left out.
 #pragma once
 
-#include "script/script.h"
 #include "platform/platform.h"
+#include "script/script.h"
 
 #include <cstdint>
+
+struct RegistrationRecord;
 
 #define PAYLOAD_SIZE 20480
 #define PAYLOAD_FIELD_MARK 0x02
@@ -31,10 +33,10 @@ int PayloadAddField(PayloadWriter* writer, int number, const char* format, ...)
 // 320 characters, or "Unknown" when it is absent, not a string or too long.
 int PayloadAddRegistryField(PayloadWriter* writer, int number, HKEY key, const char* valueName);
 
-// Writes every field of the registration into buffer and its length into
-// *length. `text` is the REGISTER line's payload text. Always 1.
-int BuildRegistrationPayload(const InstallScript* settings, const char* text, char* buffer,
-                             int32_t size, int32_t* length);
+// Writes every field of the registration of `details` into buffer and its
+// length into *length. `text` is the REGISTER line's payload text. Always 1.
+int BuildRegistrationPayload(const InstallScript* settings, const RegistrationRecord* details,
+                             const char* text, char* buffer, int32_t size, int32_t* length);
 
 // Values that are prepared before they are written.
 const char* RegistrationKind(int32_t runMode);

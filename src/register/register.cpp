@@ -2,13 +2,13 @@
 // the e-mail check is cancelled), build the payload and send it in phases.
 #include "register/register.h"
 
+#include "base/core.h"
+#include "base/strings.h"
+#include "net/phases.h"
 #include "register/details.h"
 #include "register/form.h"
 #include "register/payload.h"
-#include "net/phases.h"
 #include "ui/ui.h"
-#include "base/core.h"
-#include "base/strings.h"
 
 #include <cstdio>
 
@@ -18,13 +18,13 @@
 // The form until the user gives valid details (and, for the mailing list,
 // confirms the address) or declines. A form that could not be shown counts
 // as declined: nothing the user did not confirm is sent.
-static bool DetailsConfirmed() {
+static bool DetailsConfirmed(RegistrationSession* session) {
     for (;;) {
-        if (RegistrationForm(nullptr) != 1)
+        if (RegistrationForm(nullptr, session) != 1)
             return false;
-        if (RegistrationDetails.updatesAnswer != ANSWER_YES)
+        if (session->details.updatesAnswer != ANSWER_YES)
             return true;
-        if (EmailVerification(nullptr) == 1)
+        if (EmailVerification(nullptr, session) == 1)
             return true;
     }
 }
@@ -40,45 +40,52 @@ static int AttemptSubmission(int32_t useProxy, void* context) {
     return SubmitRegistration(submission->url, useProxy, submission->payload, submission->length);
 }
 
+// Builds the payload of the confirmed details and sends it in phases behind
+// the wait window; 1 when the server acknowledged it.
+static int SendRegistration(RegistrationSession* session, const InstallScript* settings,
+                            const char* url, const char* text) {
+    WaitProgress(0);
+    WaitWindowShow(1);
+    char* payload = MEM_ALLOC(char, PAYLOAD_SIZE);
+    int32_t length = 0;
+    BuildRegistrationPayload(settings, &session->details, text, payload, PAYLOAD_SIZE, &length);
+    ScramblePayload(payload, length);
+    LogPrint("Send registration to '%s' (%d)\n", url, length);
+
+    Submission submission = {url, payload, length};
+    int result = RunInPhases("Submission on phase %d\n", QUESTION_RETRY, session->title, AskYesNo,
+                             AttemptSubmission, &submission);
+    // Subscribed now: the next registration offers "already subscribed".
+    if (result == 1 && session->details.updatesAnswer == ANSWER_YES &&
+        settings->listServerName[0] != '\0') {
+        session->details.updatesAnswer = ANSWER_ALREADY;
+        DetailsSave(&session->details);
+    }
+
+    MEM_FREE(&payload, PAYLOAD_SIZE);
+    WaitWindowShow(0);
+    return result;
+}
+
 int RegisterProduct(const char* question, const char* url, const char* text,
                     InstallScript* settings) {
     CHECK_POINTER(question);
     CHECK_POINTER(url);
     CHECK_POINTER(text);
     CHECK_POINTER(settings);
-    std::snprintf(RegistrationTitle, sizeof RegistrationTitle, "%s %s Registration...",
+    RegistrationSession session = {};
+    std::snprintf(session.title, sizeof session.title, "%s %s Registration...",
                   settings->companyName, settings->productName);
-    if (!AskYesNo(question, RegistrationTitle))
+    if (!AskYesNo(question, session.title))
         return 0;
     if (settings->textField[0] == '\0')
         StrCopy(settings->textField, "REG");
 
-    DetailsLoad();
-    if (!DetailsConfirmed())
+    DetailsLoad(&session.details);
+    if (!DetailsConfirmed(&session))
         return 0;
-
-    WaitProgress(0);
-    WaitWindowShow(1);
-    char* payload = MEM_ALLOC(char, PAYLOAD_SIZE);
-    int32_t length = 0;
-    BuildRegistrationPayload(settings, text, payload, PAYLOAD_SIZE, &length);
-    ScramblePayload(payload, length);
-    LogPrint("Send registration to '%s' (%d)\n", url, length);
-
-    Submission submission = {url, payload, length};
-    int result = RunInPhases("Submission on phase %d\n", QUESTION_RETRY, RegistrationTitle,
-                             AskYesNo, AttemptSubmission, &submission);
-    // Subscribed now: the next registration offers "already subscribed".
-    if (result == 1 && RegistrationDetails.updatesAnswer == ANSWER_YES &&
-        settings->listServerName[0] != '\0') {
-        RegistrationDetails.updatesAnswer = ANSWER_ALREADY;
-        DetailsSave();
-    }
-
-    MEM_FREE(&payload, PAYLOAD_SIZE);
-    WaitWindowShow(0);
-    if (result != 1)
+    if (SendRegistration(&session, settings, url, text) != 1)
         return 0;
-    ShowMessage(MESSAGE_THANKS, RegistrationTitle);
+    ShowMessage(MESSAGE_THANKS, session.title);
     return 1;
 }

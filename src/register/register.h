@@ -3,8 +3,8 @@
 // directly, then again as often as the user asks.
 #pragma once
 
-#include "script/script.h"
 #include "platform/platform.h"
+#include "script/script.h"
 
 #include <cstdint>
 

@@ -3,12 +3,12 @@
 // not looked at, so an error page is a failure even though it came.
 #include "register/register.h"
 
-#include "register/payload.h"
-#include "net/http-exchange.h"
-#include "base/identity.h"
-#include "ui/ui.h"
 #include "base/core.h"
+#include "base/identity.h"
 #include "base/strings.h"
+#include "net/http-exchange.h"
+#include "register/payload.h"
+#include "ui/ui.h"
 
 #include <cstdio>
 

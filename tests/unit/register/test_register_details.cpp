@@ -5,8 +5,8 @@
 #include "log-capture.h"
 #include "register/details.h"
 
-#include "registry-fixture.h"
 #include "base/identity.h"
+#include "registry-fixture.h"
 #include "system/registry.h"
 
 #include <gtest/gtest.h>
@@ -24,11 +24,10 @@ class DetailsTest : public RegistryFixture {
     void SetUp() override {
         RegistryFixture::SetUp();
         PlatRegDeleteKey(HKEY_CURRENT_USER, VENDOR_KEY);
-        DetailsClear();
+        DetailsClear(&details_);
     }
     void TearDown() override {
         PlatRegDeleteKey(HKEY_CURRENT_USER, VENDOR_KEY);
-        DetailsClear();
         RegistryFixture::TearDown();
     }
 
@@ -52,14 +51,16 @@ class DetailsTest : public RegistryFixture {
         }
         return text;
     }
+
+    RegistrationRecord details_;
 };
 
 TEST_F(DetailsTest, FirstUseWritesTheClearedRecord) {
-    std::strcpy(RegistrationDetails.city, "left over");
-    RegistrationDetails.updatesAnswer = ANSWER_NO;
-    EXPECT_EQ(DetailsLoad(), 1);
-    EXPECT_STREQ(RegistrationDetails.city, "");
-    EXPECT_EQ(RegistrationDetails.updatesAnswer, ANSWER_NONE);
+    std::strcpy(details_.city, "left over");
+    details_.updatesAnswer = ANSWER_NO;
+    EXPECT_EQ(DetailsLoad(&details_), 1);
+    EXPECT_STREQ(details_.city, "");
+    EXPECT_EQ(details_.updatesAnswer, ANSWER_NONE);
 
     for (const char* name : {"First Name", "Last Name", "Age", "Address", "City", "State",
                              "Country", "Zip", "Email", "Phone"}) {
@@ -73,40 +74,39 @@ TEST_F(DetailsTest, FirstUseWritesTheClearedRecord) {
 }
 
 TEST_F(DetailsTest, SavedDetailsComeBackButNotHowTheProgramWasFound) {
-    RegistrationRecord& details = RegistrationDetails;
-    std::strcpy(details.firstName, "Ann");
-    std::strcpy(details.lastName, "Smith");
-    std::strcpy(details.ageBand, "30 to 34");
-    std::strcpy(details.address, "1 Main Street");
-    std::strcpy(details.city, "Springfield");
-    std::strcpy(details.state, "IL");
-    std::strcpy(details.country, "USA");
-    std::strcpy(details.zip, "62701");
-    std::strcpy(details.email, "ann@example.com");
-    std::strcpy(details.phone, "555-123-4567");
-    std::strcpy(details.howFound, "A friend told me");
-    details.updatesAnswer = ANSWER_ALREADY;
+    std::strcpy(details_.firstName, "Ann");
+    std::strcpy(details_.lastName, "Smith");
+    std::strcpy(details_.ageBand, "30 to 34");
+    std::strcpy(details_.address, "1 Main Street");
+    std::strcpy(details_.city, "Springfield");
+    std::strcpy(details_.state, "IL");
+    std::strcpy(details_.country, "USA");
+    std::strcpy(details_.zip, "62701");
+    std::strcpy(details_.email, "ann@example.com");
+    std::strcpy(details_.phone, "555-123-4567");
+    std::strcpy(details_.howFound, "A friend told me");
+    details_.updatesAnswer = ANSWER_ALREADY;
     std::vector<std::string> saved;
-    int count = 0;
-    const DetailsText* texts = DetailsTexts(&count);
+    DetailsText texts[DETAILS_TEXT_COUNT];
+    int count = DetailsTexts(&details_, texts);
     for (int i = 0; i < count; i++)
         saved.push_back(texts[i].valueName ? texts[i].text : "");
-    EXPECT_EQ(DetailsSave(), 1);
+    EXPECT_EQ(DetailsSave(&details_), 1);
     EXPECT_EQ(Stored("Address"), "1 Main Street");
 
-    DetailsClear();
-    EXPECT_EQ(DetailsLoad(), 1);
+    DetailsClear(&details_);
+    EXPECT_EQ(DetailsLoad(&details_), 1);
     for (int i = 0; i < count; i++)
         EXPECT_EQ(texts[i].text, saved[i]) << i;
-    EXPECT_EQ(details.updatesAnswer, ANSWER_ALREADY);
+    EXPECT_EQ(details_.updatesAnswer, ANSWER_ALREADY);
 
     // Saving over an existing key replaces every value.
-    std::strcpy(details.city, "Shelbyville");
-    details.updatesAnswer = ANSWER_YES;
-    DetailsSave();
-    DetailsLoad();
-    EXPECT_STREQ(details.city, "Shelbyville");
-    EXPECT_EQ(details.updatesAnswer, ANSWER_YES);
+    std::strcpy(details_.city, "Shelbyville");
+    details_.updatesAnswer = ANSWER_YES;
+    DetailsSave(&details_);
+    DetailsLoad(&details_);
+    EXPECT_STREQ(details_.city, "Shelbyville");
+    EXPECT_EQ(details_.updatesAnswer, ANSWER_YES);
 }
 
 TEST_F(DetailsTest, StoredTextsLongerThanTheirFieldsLeaveThemEmpty) {
@@ -117,16 +117,16 @@ TEST_F(DetailsTest, StoredTextsLongerThanTheirFieldsLeaveThemEmpty) {
     Store("Address", std::string(159, 'a'));
     Store("City", std::string(300, 'c'));
     Store("Phone", std::string(161, 'p'));
-    std::strcpy(RegistrationDetails.zip, "left over");
+    std::strcpy(details_.zip, "left over");
 
-    EXPECT_EQ(DetailsLoad(), 1);
-    EXPECT_EQ(std::string(RegistrationDetails.firstName), std::string(79, 'f'));
-    EXPECT_STREQ(RegistrationDetails.lastName, "");
-    EXPECT_STREQ(RegistrationDetails.ageBand, "");
-    EXPECT_EQ(std::string(RegistrationDetails.address), std::string(159, 'a'));
-    EXPECT_STREQ(RegistrationDetails.city, "");
-    EXPECT_STREQ(RegistrationDetails.phone, "");
-    EXPECT_STREQ(RegistrationDetails.zip, "");
+    EXPECT_EQ(DetailsLoad(&details_), 1);
+    EXPECT_EQ(std::string(details_.firstName), std::string(79, 'f'));
+    EXPECT_STREQ(details_.lastName, "");
+    EXPECT_STREQ(details_.ageBand, "");
+    EXPECT_EQ(std::string(details_.address), std::string(159, 'a'));
+    EXPECT_STREQ(details_.city, "");
+    EXPECT_STREQ(details_.phone, "");
+    EXPECT_STREQ(details_.zip, "");
     EXPECT_EQ(LastLog(), "Unable to get registry 'ListServer' Int32\n");
 }
 
@@ -141,26 +141,26 @@ TEST_F(DetailsTest, TextsThatDoNotFitAreLoggedAsFailedReads) {
         SCOPED_TRACE(c.length);
         Store("Last Name", std::string(c.length, 'l'));
         LogCapture log;
-        EXPECT_EQ(DetailsLoad(), 1);
-        EXPECT_EQ(std::string(RegistrationDetails.lastName), c.kept ? std::string(c.length, 'l') : "");
+        EXPECT_EQ(DetailsLoad(&details_), 1);
+        EXPECT_EQ(std::string(details_.lastName), c.kept ? std::string(c.length, 'l') : "");
         EXPECT_EQ(log.Has("Unable to get registry 'Last Name' String\n"), !c.kept);
     }
 }
 
 TEST_F(DetailsTest, AnAnswerStoredAsAnotherKindIsNoAnswer) {
-    DetailsLoad();
+    DetailsLoad(&details_);
     HKEY key = VendorKey();
     // A text whose bytes would read as a number.
     ASSERT_EQ(PlatRegSetValue(key, "ListServer", REG_SZ, "2\0\0", 4), ERROR_SUCCESS);
     RegistryCloseKey(&key);
-    DetailsLoad();
-    EXPECT_EQ(RegistrationDetails.updatesAnswer, ANSWER_NONE);
+    DetailsLoad(&details_);
+    EXPECT_EQ(details_.updatesAnswer, ANSWER_NONE);
 
     key = VendorKey();
     RegistrySetInt32(key, "ListServer", 7);
     RegistryCloseKey(&key);
-    DetailsLoad();
-    EXPECT_EQ(RegistrationDetails.updatesAnswer, 7) << "a number out of range is kept as stored";
+    DetailsLoad(&details_);
+    EXPECT_EQ(details_.updatesAnswer, 7) << "a number out of range is kept as stored";
 }
 
 #ifndef _WIN32
@@ -168,6 +168,7 @@ TEST_F(DetailsTest, AVendorKeyThatCannotBeMadeIsFatal) {
     // A registry file that cannot be parsed is never written: every key is
     // missing and none can be created.
     std::ofstream(prefix_ + "/registry.reg") << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Broken\n";
-    EXPECT_EXIT(DetailsLoad(), testing::ExitedWithCode(1), "ABORT: Unable to create key\n");
+    EXPECT_EXIT(DetailsLoad(&details_), testing::ExitedWithCode(1),
+                "ABORT: Unable to create key\n");
 }
 #endif

@@ -5,9 +5,9 @@
 #include "register/details.h"
 #include "register/form.h"
 
+#include "base/identity.h"
 #include "registry-fixture.h"
 #include "test_dialogs_module.h"
-#include "base/identity.h"
 #include "ui/dialog-ids.h"
 #include "ui/ui.h"
 
@@ -71,17 +71,16 @@ class FormOpeningTest : public testing::Test {
   protected:
     void SetUp() override {
         REQUIRE_DIALOG_TEMPLATES();
-        DetailsClear();
-        std::strcpy(RegistrationTitle, TITLE);
+        DetailsClear(&session_.details);
+        std::strcpy(session_.title, TITLE);
     }
     void TearDown() override {
         if (dialog_ != nullptr)
             PlatDestroyWindow(dialog_);
-        DetailsClear();
     }
     HWND Open() {
         dialog_ = PlatDialogCreate(DialogTemplateModule(), IDD_REGISTRATION, nullptr,
-                                   RegistrationFormProcedure, nullptr);
+                                   RegistrationFormProcedure, &session_);
         EXPECT_NE(dialog_, nullptr);
         return dialog_;
     }
@@ -91,7 +90,7 @@ class FormOpeningTest : public testing::Test {
         DlgGetCheck(dialog_, id, &state);
         DlgSetCheck(dialog_, id, state == 1 ? 0 : 1);
         DialogEvent event = {DIALOG_COMMAND, id, BN_CLICKED, 0};
-        RegistrationFormProcedure(dialog_, &event, nullptr);
+        RegistrationFormProcedure(dialog_, &event, &session_);
     }
     std::string Age() {
         char age[DETAILS_AGE_SIZE] = "";
@@ -99,6 +98,7 @@ class FormOpeningTest : public testing::Test {
         return age;
     }
 
+    RegistrationSession session_;
     HWND dialog_ = nullptr;
 };
 
@@ -115,11 +115,11 @@ TEST_F(FormOpeningTest, AFirstUserSeesAnEmptyFormWithoutTheAlreadyBox) {
 }
 
 TEST_F(FormOpeningTest, StoredDetailsFillTheForm) {
-    RegistrationDetails.updatesAnswer = ANSWER_ALREADY;
-    std::strcpy(RegistrationDetails.firstName, "Ann");
-    std::strcpy(RegistrationDetails.ageBand, "35 to 39");
-    std::strcpy(RegistrationDetails.address, std::string(159, 'a').c_str());
-    std::strcpy(RegistrationDetails.howFound, "A friend");
+    session_.details.updatesAnswer = ANSWER_ALREADY;
+    std::strcpy(session_.details.firstName, "Ann");
+    std::strcpy(session_.details.ageBand, "35 to 39");
+    std::strcpy(session_.details.address, std::string(159, 'a').c_str());
+    std::strcpy(session_.details.howFound, "A friend");
     HWND dialog = Open();
     EXPECT_EQ(Ticked(dialog), "already");
     EXPECT_TRUE(Enabled(dialog, IDC_REG_ANSWER_ALREADY));
@@ -133,7 +133,7 @@ TEST_F(FormOpeningTest, EachStoredAnswerTicksItsBoxAndUnknownOnesNone) {
     const std::pair<int32_t, const char*> answers[] = {
         {ANSWER_YES, "yes"}, {ANSWER_NO, "no"}, {7, ""}, {-1, ""}};
     for (const auto& answer : answers) {
-        RegistrationDetails.updatesAnswer = answer.first;
+        session_.details.updatesAnswer = answer.first;
         HWND dialog = Open();
         EXPECT_EQ(Ticked(dialog), answer.second) << answer.first;
         EXPECT_EQ(Enabled(dialog, IDC_REG_ANSWER_ALREADY), answer.first >= 1) << answer.first;
@@ -143,7 +143,7 @@ TEST_F(FormOpeningTest, EachStoredAnswerTicksItsBoxAndUnknownOnesNone) {
 }
 
 TEST_F(FormOpeningTest, AStoredAgeBandNotInTheListLeavesNoChoice) {
-    std::strcpy(RegistrationDetails.ageBand, "45");
+    std::strcpy(session_.details.ageBand, "45");
     Open();
     EXPECT_EQ(Age(), "----");
 }
@@ -172,22 +172,18 @@ class FormSessionTest : public RegistryFixture {
   protected:
     void SetUp() override {
         RegistryFixture::SetUp();
-        DetailsClear();
-        std::strcpy(RegistrationTitle, TITLE);
-    }
-    void TearDown() override {
-        DetailsClear();
-        RegistryFixture::TearDown();
+        DetailsClear(&session_.details);
+        std::strcpy(session_.title, TITLE);
     }
     intptr_t Form(const std::string& input) {
         Terminal terminal(input);
-        intptr_t result = RegistrationForm(nullptr);
+        intptr_t result = RegistrationForm(nullptr, &session_);
         output_ = terminal.Output();
         return result;
     }
     intptr_t Verification(const std::string& input) {
         Terminal terminal(input);
-        intptr_t result = EmailVerification(nullptr);
+        intptr_t result = EmailVerification(nullptr, &session_);
         output_ = terminal.Output();
         return result;
     }
@@ -209,6 +205,7 @@ class FormSessionTest : public RegistryFixture {
         return text;
     }
 
+    RegistrationSession session_;
     std::string output_;
 };
 
@@ -226,18 +223,18 @@ TEST_F(FormSessionTest, InputIsCheckedInOrderAndSavedOnceComplete) {
     EXPECT_EQ(Stored("State"), "   ") << "blanks count as filled in";
     EXPECT_EQ(Stored("Email"), "ann@example.com");
     EXPECT_EQ(Stored("Age"), "30 to 34");
-    EXPECT_EQ(RegistrationDetails.updatesAnswer, ANSWER_YES);
+    EXPECT_EQ(session_.details.updatesAnswer, ANSWER_YES);
 }
 
 TEST_F(FormSessionTest, FieldsTakeTheirCapacityAndKeepOneLess) {
     EXPECT_EQ(Form(COMPLETE "1014=" + std::string(90, 'f') + "\n1017=" + std::string(170, 'a') +
                    "\n1021=" + std::string(330, 'h') + "\n1026\n1\n"),
               1);
-    EXPECT_EQ(std::string(RegistrationDetails.firstName), std::string(79, 'f'));
-    EXPECT_EQ(std::string(RegistrationDetails.address), std::string(159, 'a'));
-    EXPECT_EQ(std::string(RegistrationDetails.howFound), std::string(319, 'h'));
+    EXPECT_EQ(std::string(session_.details.firstName), std::string(79, 'f'));
+    EXPECT_EQ(std::string(session_.details.address), std::string(159, 'a'));
+    EXPECT_EQ(std::string(session_.details.howFound), std::string(319, 'h'));
     EXPECT_EQ(Stored("First Name"), std::string(79, 'f'));
-    EXPECT_EQ(RegistrationDetails.updatesAnswer, ANSWER_NO);
+    EXPECT_EQ(session_.details.updatesAnswer, ANSWER_NO);
 }
 
 TEST_F(FormSessionTest, DeclineIsConfirmedAndACloseRequestIsNot) {
@@ -253,7 +250,7 @@ TEST_F(FormSessionTest, DeclineIsConfirmedAndACloseRequestIsNot) {
 }
 
 TEST_F(FormSessionTest, VerificationIgnoresLetterCaseOnly) {
-    std::strcpy(RegistrationDetails.email, "Ann@Example.com");
+    std::strcpy(session_.details.email, "Ann@Example.com");
     EXPECT_EQ(Verification("1025=ann@example.org\n1\n1025=ANN@EXAMPLE.COM\n\n"), 1);
     EXPECT_EQ(Count(BOX("The email address you entered does not match, please check your email "
                         "address again")),

@@ -3,10 +3,10 @@
 #include "register/details.h"
 #include "register/payload.h"
 
+#include "base/core.h"
+#include "net/socket.h"
 #include "registry-fixture.h"
 #include "script/script.h"
-#include "net/socket.h"
-#include "base/core.h"
 
 #include <gtest/gtest.h>
 
@@ -152,10 +152,9 @@ class RegistrationPayloadTest : public RegistryFixture {
         RegistryFixture::SetUp();
         ASSERT_EQ(SocketStartup(), 1);
         std::memset(&settings_, 0, sizeof settings_);
-        DetailsClear();
+        DetailsClear(&details_);
     }
     void TearDown() override {
-        DetailsClear();
         SocketCleanup();
         RegistryFixture::TearDown();
     }
@@ -163,7 +162,9 @@ class RegistrationPayloadTest : public RegistryFixture {
     Fields Build(const char* text) {
         static char buffer[PAYLOAD_SIZE];
         int32_t length = -1;
-        EXPECT_EQ(BuildRegistrationPayload(&settings_, text, buffer, sizeof buffer, &length), 1);
+        EXPECT_EQ(
+            BuildRegistrationPayload(&settings_, &details_, text, buffer, sizeof buffer, &length),
+            1);
         return SplitFields(std::string(buffer, static_cast<size_t>(length)));
     }
     static std::string Value(const Fields& fields, const std::string& number) {
@@ -174,6 +175,7 @@ class RegistrationPayloadTest : public RegistryFixture {
     }
 
     InstallScript settings_;
+    RegistrationRecord details_;
 };
 
 TEST_F(RegistrationPayloadTest, FieldsComeInOrderWithTheirValues) {
@@ -185,16 +187,15 @@ TEST_F(RegistrationPayloadTest, FieldsComeInOrderWithTheirValues) {
     settings_.listServerNumber = 7;
     std::strcpy(settings_.listServerName, "Acme News");
     std::strcpy(settings_.listServerText, "weekly");
-    RegistrationRecord& details = RegistrationDetails;
     const char* texts[11] = {"Ann",      "Smith",        "1 Main Street ", "Springfield",
                              "IL",       "USA",          "62701",          "ann@example.com",
                              "555-1234", "A friend\xE9", "30 to 34"};
-    char* fields[11] = {details.firstName, details.lastName, details.address, details.city,
-                        details.state,     details.country,  details.zip,     details.email,
-                        details.phone,     details.howFound, details.ageBand};
+    char* fields[11] = {details_.firstName, details_.lastName, details_.address, details_.city,
+                        details_.state,     details_.country,  details_.zip,     details_.email,
+                        details_.phone,     details_.howFound, details_.ageBand};
     for (int i = 0; i < 11; i++)
         std::strcpy(fields[i], texts[i]);
-    details.updatesAnswer = ANSWER_ALREADY;
+    details_.updatesAnswer = ANSWER_ALREADY;
 
     Fields payload = Build("Registered from the installer");
     std::vector<std::string> numbers;
@@ -235,7 +236,7 @@ TEST_F(RegistrationPayloadTest, FieldsComeInOrderWithTheirValues) {
 
 TEST_F(RegistrationPayloadTest, EmptySettingsAreLeftOutAndUnknownsNamed) {
     settings_.runMode = MODE_NONE;
-    RegistrationDetails.updatesAnswer = 9;
+    details_.updatesAnswer = 9;
     Fields payload = Build("");
     EXPECT_EQ(Value(payload, "001"), "Unknown");
     for (const char* number : {"002", "100", "101", "102", "103", "200", "210", "402", "403"})

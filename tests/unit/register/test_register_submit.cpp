@@ -3,9 +3,9 @@
 #include "register/payload.h"
 #include "register/register.h"
 
-#include "test_socket_servers.h"
-#include "net/socket.h"
 #include "base/core.h"
+#include "net/socket.h"
+#include "test_socket_servers.h"
 
 #include <gtest/gtest.h>
 
