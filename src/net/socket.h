@@ -35,12 +35,12 @@
 #define HOST_NAME_SIZE 256
 
 struct Socket {
-    int32_t cancel;    // 1 ends a pending connect or read wait within a second
-    PlatSocket handle;  // SOCKET_HANDLE_NONE when no system socket is open
-    int32_t blocking;  // 1 = blocking, anything else = non-blocking
+    int32_t cancel;            // 1 ends a pending connect or read wait within a second
+    PlatSocket handle;         // SOCKET_HANDLE_NONE when no system socket is open
+    int32_t blocking;          // 1 = blocking, anything else = non-blocking
     int32_t readTimeout;
     int32_t connectTimeout;
-    int32_t protocol;  // selector that opened the handle, 0 if opening failed
+    int32_t protocol;          // selector that opened the handle, 0 if opening failed
     uint8_t peerAddress[4];    // network byte order
     int32_t peerPort;          // host byte order
     PlatTls tls;               // the encrypted channel once started, else NULL
