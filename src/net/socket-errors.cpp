@@ -1,5 +1,6 @@
 // Windows Sockets error codes as text for the log.
-#include "net/socket-os.h"
+#include "net/socket.h"
+#include "platform/platform.h"
 #include "base/core.h"
 
 namespace {
@@ -67,7 +68,7 @@ const SocketErrorRow socketErrors[] = {
 
 }    // namespace
 
-int SocketLastError(Socket*) { return OsLastError(); }
+int SocketLastError(Socket*) { return PlatSocketLastError(); }
 
 const char* SocketErrorText(Socket* socket) { return SocketErrorCodeText(SocketLastError(socket)); }
 

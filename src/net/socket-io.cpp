@@ -1,5 +1,5 @@
 // Socket layer: waiting, connecting, reading and writing with time-outs.
-#include "net/socket-os.h"    // first: it settles the Windows names
+#include "net/socket.h"
 #include "platform/platform.h"
 #include "base/core.h"
 
@@ -51,7 +51,7 @@ int SocketWait(SocketSet* readSet, SocketSet* writeSet, SocketSet* exceptSet, So
         for (int i = 0; i < 3; ++i) CopySet(work[i], given[i]);
         if (socket && socket->cancel == 1) return 1;
         long slice = remainingMs >= 1000 ? 1000000L : (long)(remainingMs > 0 ? remainingMs : 0) * 1000L;
-        result = OsSelect(work[0], work[1], work[2], slice);
+        result = PlatSocketSelect(work[0], work[1], work[2], slice);
         remainingMs -= 1000;
         if (result < 0) return 0;
         if (result > 0) break;
@@ -66,12 +66,10 @@ int SocketWait(SocketSet* readSet, SocketSet* writeSet, SocketSet* exceptSet, So
 namespace {
 
 // The address a SocketConnect argument stands for, in network byte order.
-uint32_t ConnectAddress(const uint8_t* address) {
-    if (address == (const uint8_t*)1 || address == (const uint8_t*)3) return 0xFFFFFFFFu;
-    if (address == (const uint8_t*)2) return 0;
-    uint32_t value;
-    std::memcpy(&value, address, 4);
-    return value;
+void ConnectAddress(const uint8_t* address, uint8_t* target) {
+    if (address == (const uint8_t*)1 || address == (const uint8_t*)3) std::memset(target, 0xFF, 4);
+    else if (address == (const uint8_t*)2) std::memset(target, 0, 4);
+    else std::memcpy(target, address, 4);
 }
 
 }    // namespace
@@ -79,20 +77,14 @@ uint32_t ConnectAddress(const uint8_t* address) {
 int SocketConnect(Socket* socket, const uint8_t* address, int port) {
     CHECK_POINTER(address);
     if (!socket || socket->handle == SOCKET_HANDLE_NONE) return 0;
-    OsSocket handle = OsSocketOf(socket->handle);
-
-    sockaddr_in target;
-    std::memset(&target, 0, sizeof target);
-    target.sin_family = AF_INET;
-    target.sin_port = htons((uint16_t)port);
-    target.sin_addr.s_addr = ConnectAddress(address);
+    uint8_t target[4];
+    ConnectAddress(address, target);
 
     // Connect without blocking, then wait for the outcome under our limit.
     int remembered = socket->blocking;
     SocketSetBlocking(socket, 0);
-    if (::connect(handle, (const sockaddr*)&target, sizeof target) == SOCKET_ERROR) {
-        OsRecordConnectError();
-        if (OsLastError() != SOCKERR_WOULDBLOCK) {
+    if (!PlatSocketConnect(socket->handle, target, port)) {
+        if (PlatSocketLastError() != SOCKERR_WOULDBLOCK) {
             SocketSetBlocking(socket, remembered);
             return 0;
         }
@@ -119,7 +111,7 @@ int SocketConnect(Socket* socket, const uint8_t* address, int port) {
     if (SocketSetHas(&exceptSet, socket)) return 0;
     if (!SocketSetHas(&writeSet, socket)) return 0;
 
-    std::memcpy(socket->peerAddress, &target.sin_addr.s_addr, 4);
+    std::memcpy(socket->peerAddress, target, 4);
     socket->peerPort = port;
     return 1;
 }
@@ -143,11 +135,8 @@ int SocketReadWire(Socket* socket, void* buffer, int32_t size, int32_t* received
     }
     if (!SocketSetHas(&readSet, socket)) return 0;
 
-    int got = ::recv(OsSocketOf(socket->handle), (char*)buffer, size > 0 ? size : 0, 0);
-    if (got == SOCKET_ERROR) {
-        OsRecordError();
-        return OsLastError() == SOCKERR_WOULDBLOCK;
-    }
+    int got = PlatSocketReceive(socket->handle, buffer, size);
+    if (got < 0) return PlatSocketLastError() == SOCKERR_WOULDBLOCK;
     if (got == 0) return 0;    // the peer closed the connection
     *received = got;
     return 1;
@@ -158,12 +147,8 @@ int SocketWriteWire(Socket* socket, const void* data, int32_t length, int32_t* s
     CHECK_POINTER(sent);
     *sent = 0;
     if (!socket || socket->handle == SOCKET_HANDLE_NONE) return 0;
-    int count = ::send(OsSocketOf(socket->handle), (const char*)data, length > 0 ? length : 0,
-                       OS_SEND_FLAGS);
-    if (count == SOCKET_ERROR) {
-        OsRecordError();
-        return OsLastError() == SOCKERR_WOULDBLOCK;
-    }
+    int count = PlatSocketSend(socket->handle, data, length);
+    if (count < 0) return PlatSocketLastError() == SOCKERR_WOULDBLOCK;
     *sent = count;
     return 1;
 }

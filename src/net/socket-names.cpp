@@ -1,5 +1,6 @@
 // Socket layer: dotted quads, host names, URLs and the local host.
-#include "net/socket-os.h"
+#include "net/socket.h"
+#include "platform/platform.h"
 #include "base/core.h"
 #include "base/strings.h"
 
@@ -76,15 +77,11 @@ int SocketResolveHost(HostAddress* host, const char* name) {
         return 1;
     }
     // The name service may block for as long as it likes; there is no limit.
-    hostent* entry = ::gethostbyname(name);
-    if (!entry) {
-        OsRecordLookupError();
-        return 0;
-    }
-    if (entry->h_addrtype != AF_INET || entry->h_length != 4 || !entry->h_addr_list[0]) return 0;
+    const char* officialName = nullptr;
+    if (!PlatSocketLookupHost(name, address, &officialName)) return 0;
     std::memset(host, 0, sizeof *host);
-    StrCopyN(host->name, entry->h_name ? entry->h_name : name, HOST_NAME_SIZE);
-    std::memcpy(host->address, entry->h_addr_list[0], 4);
+    StrCopyN(host->name, officialName ? officialName : name, HOST_NAME_SIZE);
+    std::memcpy(host->address, address, 4);
     return 1;
 }
 
@@ -165,11 +162,7 @@ int SocketResolveUrl(HostAddress* host, const char* url) {
 int SocketLocalHost(HostAddress* host) {
     CHECK_POINTER(host);
     char name[HOST_NAME_SIZE];
-    if (::gethostname(name, HOST_NAME_SIZE) != 0) {
-        OsRecordError();
-        return 0;
-    }
-    name[HOST_NAME_SIZE - 1] = '\0';    // a cut name is not terminated
+    if (!PlatSocketHostName(name, HOST_NAME_SIZE)) return 0;
     if (!SocketResolveHost(host, name)) StrCopyN(host->name, name, HOST_NAME_SIZE);
     return 1;
 }

@@ -1,12 +1,13 @@
 // Socket layer: library start and end, and the life of a Socket object.
-#include "net/socket-os.h"
+#include "net/socket.h"
+#include "platform/platform.h"
 #include "base/core.h"
 
 #define SOCKET_VERSION_REQUESTED 0x0101
 
 int SocketStartup() {
     uint16_t granted = 0;
-    if (!OsStartup(&granted)) {
+    if (!PlatSocketStartup(&granted)) {
         LogPrint("WSAStartup failed (%s)\n", SocketErrorText(nullptr));
         return 0;
     }
@@ -19,7 +20,7 @@ int SocketStartup() {
 }
 
 int SocketCleanup() {
-    if (!OsCleanup()) {
+    if (!PlatSocketCleanup()) {
         LogPrint("WSACleanup failed (%s)\n", SocketErrorText(nullptr));
         return 0;
     }
@@ -55,12 +56,13 @@ int SocketDelete(Socket** socket) {
 namespace {
 
 struct ProtocolRow {
-    int selector, type, protocol;
+    int selector, kind, protocol;
 };
 
 const ProtocolRow protocols[] = {
-    {1, SOCK_STREAM, 6}, {2, SOCK_DGRAM, 17}, {3, SOCK_DGRAM, 3}, {4, SOCK_DGRAM, 1},
-    {5, SOCK_DGRAM, 0},  {6, SOCK_DGRAM, 0},  {10, SOCK_RAW, 0},
+    {1, PLAT_SOCKET_STREAM, 6},   {2, PLAT_SOCKET_DATAGRAM, 17}, {3, PLAT_SOCKET_DATAGRAM, 3},
+    {4, PLAT_SOCKET_DATAGRAM, 1}, {5, PLAT_SOCKET_DATAGRAM, 0},  {6, PLAT_SOCKET_DATAGRAM, 0},
+    {10, PLAT_SOCKET_RAW, 0},
 };
 
 }    // namespace
@@ -87,9 +89,7 @@ int SocketCreate(Socket* socket, int protocol) {
     if (!row) {
         LogPrint("Unknown socket protocol '%d'\n", protocol);
     } else {
-        OsSocket handle = ::socket(AF_INET, row->type, row->protocol);
-        if (handle == INVALID_SOCKET) OsRecordError();
-        socket->handle = OsHandleOf(handle);
+        socket->handle = PlatSocketOpen(row->kind, row->protocol);
     }
     if (socket->handle == SOCKET_HANDLE_NONE) {
         socket->protocol = 0;
@@ -103,7 +103,7 @@ int SocketClose(Socket* socket) {
     if (!socket) return 0;
     SocketEndTls(socket);
     if (socket->handle != SOCKET_HANDLE_NONE) {
-        if (!OsCloseSocket(OsSocketOf(socket->handle))) return 0;
+        if (!PlatSocketClose(socket->handle)) return 0;
         socket->handle = SOCKET_HANDLE_NONE;
     }
     return 1;
@@ -112,16 +112,12 @@ int SocketClose(Socket* socket) {
 int SocketShutdown(Socket* socket) {
     if (!socket || socket->handle == SOCKET_HANDLE_NONE) return 0;
     SocketEndTls(socket);
-    if (::shutdown(OsSocketOf(socket->handle), OS_SHUTDOWN_BOTH) != 0) {
-        OsRecordError();
-        return 0;
-    }
-    return 1;
+    return PlatSocketShutdown(socket->handle);
 }
 
 int SocketSetBlocking(Socket* socket, int blocking) {
     if (!socket || socket->handle == SOCKET_HANDLE_NONE) return 0;
     if (blocking == socket->blocking) return 1;
     socket->blocking = blocking;
-    return OsSetNonBlocking(OsSocketOf(socket->handle), blocking != 1);
+    return PlatSocketSetNonBlocking(socket->handle, blocking != 1);
 }

@@ -6,6 +6,8 @@
 // Windows Sockets codes on every system, so one error table serves all.
 #pragma once
 
+#include "platform/platform.h"
+
 #include <cstdint>
 
 // Windows Sockets error codes the layer itself tests for.
@@ -13,8 +15,8 @@
 #define SOCKERR_NOTINITIALISED 10093
 
 #define SOCKET_TIMEOUT_DEFAULT 300000    // milliseconds, connect and read
-#define SOCKET_SET_SIZE 64
-#define SOCKET_HANDLE_NONE (~(uintptr_t)0)
+#define SOCKET_SET_SIZE PLAT_SOCKET_SET_SIZE
+#define SOCKET_HANDLE_NONE PLAT_SOCKET_NONE
 
 // Protocol selectors of SocketCreate.
 #define SOCKET_PROTOCOL_TCP 1
@@ -33,15 +35,15 @@
 #define HOST_NAME_SIZE 256
 
 struct Socket {
-    int32_t cancel;    // 1 ends a pending connect or read wait within a second
-    uintptr_t handle;  // SOCKET_HANDLE_NONE when no system socket is open
-    int32_t blocking;  // 1 = blocking, anything else = non-blocking
+    int32_t cancel;            // 1 ends a pending connect or read wait within a second
+    PlatSocket handle;         // SOCKET_HANDLE_NONE when no system socket is open
+    int32_t blocking;          // 1 = blocking, anything else = non-blocking
     int32_t readTimeout;
     int32_t connectTimeout;
-    int32_t protocol;  // selector that opened the handle, 0 if opening failed
+    int32_t protocol;          // selector that opened the handle, 0 if opening failed
     uint8_t peerAddress[4];    // network byte order
     int32_t peerPort;          // host byte order
-    struct PlatTls_* tls;      // the encrypted channel once started, else NULL
+    PlatTls tls;               // the encrypted channel once started, else NULL
 };
 
 struct HostAddress {
@@ -51,10 +53,7 @@ struct HostAddress {
 };
 
 // A set of handles for SocketWait, laid out as the Windows Sockets fd_set.
-struct SocketSet {
-    uint32_t count;
-    uintptr_t handles[SOCKET_SET_SIZE];
-};
+typedef PlatSocketSet SocketSet;
 
 // Library start and end.
 int SocketStartup();

@@ -4,9 +4,8 @@
 // implemented once in platform/win32 (the Win32 API) and once in
 // platform/posix (stand-ins that behave like Windows, the way Wine does).
 // The seam speaks Windows: paths carry drive letters and backslashes,
-// registry calls return Windows error codes, windows are HWND values.
-// Sockets are the one exception; they keep their differences in
-// zunkcore/socket-os.h.
+// registry calls return Windows error codes, windows are HWND values,
+// sockets report Windows Sockets error codes.
 //
 // Sections:
 //   1. Process: command line, module path, exit, console, notices
@@ -20,6 +19,7 @@
 //   9. Rights: elevation under User Account Control
 //  10. Cryptography: SHA-256 and ECDSA P-256 signatures
 //  11. TLS: an encrypted channel over a connection the core holds
+//  12. Sockets: the system calls under the core's socket layer
 #pragma once
 
 #include "platform/wintypes.h"
@@ -420,3 +420,77 @@ int PlatTlsReceive(PlatTls tls, void* buffer, int32_t size, int32_t* received);
 // Tells the server the channel ends (best effort) and frees it. NULL is
 // allowed.
 void PlatTlsClose(PlatTls tls);
+
+// ---------------------------------------------------------------------------
+// 12. Sockets. The few system calls the core's socket layer (net/socket.h)
+// is built on, with the semantics of Windows Sockets 1.1 on both systems
+// (Winsock; BSD sockets on POSIX). Addresses are IPv4, four bytes in network
+// byte order; ports are in host byte order. A call that fails leaves a
+// Windows Sockets error code for PlatSocketLastError: POSIX records each
+// errno (and each name-service failure) as the matching code, so one error
+// table serves both systems.
+
+typedef struct PlatSocket_* PlatSocket;
+// No socket: what a failed open gives (Winsock's INVALID_SOCKET).
+#define PLAT_SOCKET_NONE ((PlatSocket) ~(uintptr_t)0)
+
+// Kinds of PlatSocketOpen, with the Windows Sockets values.
+#define PLAT_SOCKET_STREAM 1
+#define PLAT_SOCKET_DATAGRAM 2
+#define PLAT_SOCKET_RAW 3
+
+// The calling thread's last Windows Sockets error code, and setting it.
+int PlatSocketLastError();
+void PlatSocketSetLastError(int code);
+
+// Starts the system's socket library asking for version 1.1, and gives the
+// version granted (major in the low byte); POSIX has nothing to start and
+// grants 1.1. 1 on success; 0 with the error set. Cleanup ends it.
+int PlatSocketStartup(uint16_t* granted);
+int PlatSocketCleanup();
+
+// An IPv4 socket of `kind` for the IP protocol number `protocol` (0: the
+// kind's default); PLAT_SOCKET_NONE with the error set when none is made.
+PlatSocket PlatSocketOpen(int kind, int protocol);
+int PlatSocketClose(PlatSocket socket);
+// Ends both directions of the connection; the socket stays open.
+int PlatSocketShutdown(PlatSocket socket);
+// Switches the socket between blocking (0) and non-blocking (1) calls.
+int PlatSocketSetNonBlocking(PlatSocket socket, int nonBlocking);
+
+// Connects to `address`:`port`. 1 when connected; 0 with the error set. A
+// non-blocking socket whose connect is under way fails with "would block"
+// (10035) on both systems; PlatSocketSelect then tells the outcome.
+int PlatSocketConnect(PlatSocket socket, const uint8_t* address, int port);
+
+// select() as Windows Sockets defines it, over sets laid out as its fd_set
+// (POSIX: built on poll(), so handle numbers are not limited by FD_SETSIZE).
+// Each given set keeps only its ready handles; a connect that failed shows
+// in the exception set and not in the write set. The number of ready
+// handles in all sets, 0 when `microseconds` pass first (also when a signal
+// cuts the wait short), -1 with the error set on failure.
+#define PLAT_SOCKET_SET_SIZE 64
+struct PlatSocketSet {
+    uint32_t count;
+    PlatSocket handles[PLAT_SOCKET_SET_SIZE];
+};
+int PlatSocketSelect(PlatSocketSet* readSet, PlatSocketSet* writeSet, PlatSocketSet* exceptSet,
+                     long microseconds);
+
+// Sends up to `length` bytes: the number sent, or -1 with the error set. A
+// peer that went away fails the send; it never ends the program.
+int PlatSocketSend(PlatSocket socket, const void* data, int32_t length);
+// Receives up to `size` bytes: the number received, 0 when the peer closed
+// the connection, -1 with the error set.
+int PlatSocketReceive(PlatSocket socket, void* buffer, int32_t size);
+
+// Looks a host name up in the name service (gethostbyname; it may block for
+// as long as the service likes). 1 with its first IPv4 address and its
+// official name (NULL when the service gives none; the system's storage,
+// valid until the thread's next lookup). 0 when the name is not found, with
+// the error set (11001 to 11004), and 0 with the error untouched when it has
+// no IPv4 address.
+int PlatSocketLookupHost(const char* name, uint8_t* address, const char** officialName);
+// The local host's name, cut to size - 1 characters. 1, or 0 with the error
+// set.
+int PlatSocketHostName(char* buffer, int size);

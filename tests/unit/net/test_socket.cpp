@@ -39,7 +39,7 @@ TEST_F(SocketLayer, CreateRefusesMissingOpenOrUnknown) {
     ASSERT_EQ(SocketCreate(socket, SOCKET_PROTOCOL_TCP), 1);
     EXPECT_EQ(socket->protocol, SOCKET_PROTOCOL_TCP);
     EXPECT_EQ(socket->cancel, 0);
-    uintptr_t open = socket->handle;
+    PlatSocket open = socket->handle;
     EXPECT_EQ(SocketCreate(socket, SOCKET_PROTOCOL_UDP), 0);
     EXPECT_TRUE(log.Has("Socket must be closed first!\n"));
     EXPECT_EQ(socket->handle, open);
