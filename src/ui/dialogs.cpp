@@ -2,6 +2,7 @@
 // running the program's dialogs. Everything is said with Windows control
 // messages, which both backends understand.
 #include "platform/platform.h"
+#include "ui/dialog-templates.h"
 #include "ui/ui.h"
 #include "base/core.h"
 
@@ -71,7 +72,7 @@ int ProgressSet(HWND dialog, int id, double percentage) {
 }
 
 intptr_t DialogRun(int templateId, HWND owner, DialogProcedure procedure, void* context) {
-    return PlatDialogRun(nullptr, templateId, owner, procedure, context);
+    return PlatDialogRun(FindDialogTemplate(templateId), owner, procedure, context);
 }
 
 int DialogClose(HWND dialog, intptr_t result) { return PlatSendCloseRequest(dialog, result); }

@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 #include "system/message-queue.h"
 #include "ui/dialog-ids.h"
+#include "ui/dialog-templates.h"
 #include "base/runstyle.h"
 #include "ui/ui.h"
 
@@ -23,8 +24,9 @@ static int WaitWindowProcedure(HWND dialog, const DialogEvent* event, void*) {
     }
 }
 
-int WaitWindowCreate(HINSTANCE instance, HWND parent) {
-    WaitWindow = PlatDialogCreate(instance, IDD_WAIT, parent, WaitWindowProcedure, nullptr);
+int WaitWindowCreate(HWND parent) {
+    WaitWindow =
+        PlatDialogCreate(FindDialogTemplate(IDD_WAIT), parent, WaitWindowProcedure, nullptr);
     WaitWindowShow(0);
     return 1;
 }

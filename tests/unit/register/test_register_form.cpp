@@ -6,9 +6,9 @@
 #include "register/form.h"
 
 #include "registry-fixture.h"
-#include "test_dialogs_module.h"
 #include "base/identity.h"
 #include "ui/dialog-ids.h"
+#include "ui/dialog-templates.h"
 #include "ui/ui.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +16,9 @@
 #include <cstring>
 #include <string>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include "platform/posix/ui-window.h"
 #include "terminal.h"
 #endif
@@ -70,7 +72,6 @@ std::string Ticked(HWND dialog) {
 class FormOpeningTest : public testing::Test {
   protected:
     void SetUp() override {
-        REQUIRE_DIALOG_TEMPLATES();
         DetailsClear();
         std::strcpy(RegistrationTitle, TITLE);
     }
@@ -80,7 +81,7 @@ class FormOpeningTest : public testing::Test {
         DetailsClear();
     }
     HWND Open() {
-        dialog_ = PlatDialogCreate(DialogTemplateModule(), IDD_REGISTRATION, nullptr,
+        dialog_ = PlatDialogCreate(FindDialogTemplate(IDD_REGISTRATION), nullptr,
                                    RegistrationFormProcedure, nullptr);
         EXPECT_NE(dialog_, nullptr);
         return dialog_;
