@@ -43,8 +43,8 @@ static void StartSystemServices() {
     SocketStartup();
 }
 
-static void RunScript(HINSTANCE instance, int32_t mode) {
-    WaitWindowCreate(instance, nullptr);
+static void RunScript(int32_t mode) {
+    WaitWindowCreate(nullptr);
     InstallScript* script = nullptr;
     if (!ScriptLoad(&script, SCRIPT_NAME, mode)) {
         SetErrorLocation(__FILE__, __LINE__);
@@ -58,7 +58,7 @@ static void RunScript(HINSTANCE instance, int32_t mode) {
     WaitWindowDestroy();
 }
 
-static int WorkingRoad(HINSTANCE instance, char* modulePath, int32_t mode) {
+static int WorkingRoad(char* modulePath, int32_t mode) {
     StartSystemServices();
     RegisterScriptKeywords();
 
@@ -66,7 +66,7 @@ static int WorkingRoad(HINSTANCE instance, char* modulePath, int32_t mode) {
     if (!StrFindNoCase(modulePath, ".exe", &position)) StrAppendN(modulePath, ".exe", MODULE_PATH_SIZE);
 
     if (FfsOpen(modulePath)) {
-        RunScript(instance, mode);
+        RunScript(mode);
     } else {
         ShowMessage("The installation file has been damaged, please download a new copy.", nullptr);
     }
@@ -79,7 +79,7 @@ static int WorkingRoad(HINSTANCE instance, char* modulePath, int32_t mode) {
     return EndRun(RunExitStatus());
 }
 
-extern "C" int WinMain(HINSTANCE instance, HINSTANCE, char* commandTailArgument, int) {
+extern "C" int WinMain(HINSTANCE, HINSTANCE, char* commandTailArgument, int) {
     const char* commandTail = commandTailArgument != nullptr ? commandTailArgument : "";
     int32_t flags = 0;
     ParseDebugSwitches(commandTail, &flags);
@@ -96,5 +96,5 @@ extern "C" int WinMain(HINSTANCE instance, HINSTANCE, char* commandTailArgument,
     SetRunStyle(ChooseRunStyle(commandLine, mode));
     if (PlanOnly()) PlatRegKeepUnchanged();
     if (!TakesWorkingRoad(commandLine, mode)) return RelocatingRoad(commandLine);
-    return WorkingRoad(instance, modulePath, mode);
+    return WorkingRoad(modulePath, mode);
 }

@@ -1,7 +1,7 @@
 // Windows Sockets error codes as text for the log.
+#include "base/core.h"
 #include "net/socket.h"
 #include "platform/platform.h"
-#include "base/core.h"
 
 namespace {
 

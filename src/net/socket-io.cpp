@@ -1,7 +1,7 @@
 // Socket layer: waiting, connecting, reading and writing with time-outs.
+#include "base/core.h"
 #include "net/socket.h"
 #include "platform/platform.h"
-#include "base/core.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
 // Socket layer: dotted quads, host names, URLs and the local host.
-#include "net/socket.h"
-#include "platform/platform.h"
 #include "base/core.h"
 #include "base/strings.h"
+#include "net/socket.h"
+#include "platform/platform.h"
 
 #include <cstring>
 

@@ -1,9 +1,9 @@
 // Socket layer: TLS over a connected socket. The channel's records go
 // through the Wire calls, so the socket's time-outs and cancel hold for
 // the handshake and every read as they do without TLS.
-#include "platform/platform.h"
-#include "net/socket.h"
 #include "base/core.h"
+#include "net/socket.h"
+#include "platform/platform.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Socket layer: library start and end, and the life of a Socket object.
 #include "net/socket.h"
-#include "platform/platform.h"
 #include "base/core.h"
+#include "platform/platform.h"
 
 #define SOCKET_VERSION_REQUESTED 0x0101
 

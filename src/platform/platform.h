@@ -205,10 +205,49 @@ void PlatComUninitialize();
 // standard output; a yes/no question reads a line from standard input.
 int PlatMessageBox(const char* text, const char* caption, uint32_t style);
 
-// Dialogs. A dialog is a template (a resource on Windows; the table of
-// zunkcore/dialog-templates.h on POSIX, which the resources agree with) and
-// a procedure written once in the core. The backend turns the system's
-// messages into three events and hands them to that procedure.
+// Dialogs. A dialog is a template, the portable description below that the
+// user interface hands in, and a procedure written once in the core. The
+// backend makes the dialog from the template (Windows: an in-memory dialog
+// template for the system's dialog manager; POSIX: controls in memory),
+// turns the system's messages into three events and hands them to that
+// procedure.
+enum DialogControlKind {
+    CONTROL_LABEL,           // static text, left-aligned
+    CONTROL_CENTERED_LABEL,  // static text, centred
+    CONTROL_FRAME,           // static frame without text
+    CONTROL_GROUP,           // group box
+    CONTROL_EDIT,            // single-line edit, bordered, scrolling
+    CONTROL_DROPDOWN_LIST,   // combo box the user can only choose from
+    CONTROL_CHECK_BOX,       // automatic check box
+    CONTROL_BUTTON,          // push button
+    CONTROL_DEFAULT_BUTTON,  // default push button
+    CONTROL_PROGRESS,        // progress bar
+};
+
+// One control: its id, kind, text and place in dialog units.
+struct DialogControl {
+    int id;  // IDC_STATIC (-1) for controls nobody addresses
+    DialogControlKind kind;
+    const char* text;
+    int16_t x, y, width, height;
+};
+
+#define DIALOG_CLOSE_BOX 1    // caption with a system menu and close box
+#define DIALOG_MODAL_FRAME 2  // modal dialog frame
+
+// A dialog: caption, font, size in dialog units, and its controls in
+// creation (tab) order.
+struct DialogTemplate {
+    int id;
+    const char* caption;
+    const char* font;
+    int fontSize;
+    int16_t width, height;
+    uint32_t flags;
+    const DialogControl* controls;
+    int controlCount;
+};
+
 #define DIALOG_OPENED 1   // the controls exist; fill them
 #define DIALOG_COMMAND 2  // a control was used: `control`, notification `code`
 #define DIALOG_CLOSE 3    // close request; `parameter` is its second parameter
@@ -223,16 +262,16 @@ struct DialogEvent {
 // Returns 1 when it handled the event, 0 to leave it to the system.
 typedef int (*DialogProcedure)(HWND dialog, const DialogEvent* event, void* context);
 
-// Runs dialog `templateId` modally over `owner` (NULL: none) and returns the
-// result given to PlatDialogEnd, or -1 when the dialog could not be made.
-// `instance` holds the templates; NULL means the program itself.
+// Runs the dialog of `dialogTemplate` modally over `owner` (NULL: none) and
+// returns the result given to PlatDialogEnd, or -1 when the dialog could
+// not be made (also for a NULL template).
 // POSIX: the dialog is shown on standard output and driven by lines on
 // standard input (docs/posix-dialogs.md); end of input is a close request
 // with parameter 0.
-intptr_t PlatDialogRun(HINSTANCE instance, int templateId, HWND owner,
+intptr_t PlatDialogRun(const DialogTemplate* dialogTemplate, HWND owner,
                        DialogProcedure procedure, void* context);
-// Creates dialog `templateId` modeless and hidden; NULL on failure.
-HWND PlatDialogCreate(HINSTANCE instance, int templateId, HWND owner,
+// Creates the dialog modeless and hidden; NULL on failure.
+HWND PlatDialogCreate(const DialogTemplate* dialogTemplate, HWND owner,
                       DialogProcedure procedure, void* context);
 // Ends a modal dialog with `result`; a modeless one is hidden and stays
 // until it is destroyed.

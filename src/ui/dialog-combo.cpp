@@ -1,8 +1,8 @@
 // Combo-box helpers: filling a list, selecting and reading entries.
-#include "platform/platform.h"
-#include "ui/ui.h"
 #include "base/core.h"
 #include "base/strings.h"
+#include "platform/platform.h"
+#include "ui/ui.h"
 
 #include <cstdarg>
 

@@ -1,6 +1,6 @@
-/* Dialog and control ids of the program's dialogs. Shared by the portable
-   dialog procedures, the portable templates and the Windows resource script,
-   so it holds nothing but plain defines. */
+/* Dialog and control ids of the program's dialogs, shared by the dialog
+   procedures and the templates; the dialog robot of the tests finds the
+   controls by the same ids. */
 #ifndef UNINSTALL_DIALOG_IDS_H
 #define UNINSTALL_DIALOG_IDS_H
 

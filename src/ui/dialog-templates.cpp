@@ -66,10 +66,10 @@ static const DialogControl VerificationControls[] = {
 };
 
 static const DialogTemplate Templates[] = {
-    {IDD_WAIT, "Please wait...", "MS Sans Serif", 8, 202, 20, 0, WaitControls,
+    {IDD_WAIT, "Please wait...", "MS Sans Serif", 8, 202, 20, DIALOG_MODAL_FRAME, WaitControls,
      COUNT_OF(WaitControls)},
-    {IDD_UPDATE, "Electronic Update...", "MS Sans Serif", 8, 245, 55, DIALOG_CLOSE_BOX,
-     UpdateControls, COUNT_OF(UpdateControls)},
+    {IDD_UPDATE, "Electronic Update...", "MS Sans Serif", 8, 245, 55,
+     DIALOG_MODAL_FRAME | DIALOG_CLOSE_BOX, UpdateControls, COUNT_OF(UpdateControls)},
     {IDD_REGISTRATION, "Registration", "Helv", 8, 237, 215, DIALOG_MODAL_FRAME,
      RegistrationControls, COUNT_OF(RegistrationControls)},
     {IDD_EMAIL_VERIFICATION, "Email Verification", "Helv", 8, 147, 95, DIALOG_MODAL_FRAME,

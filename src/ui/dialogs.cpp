@@ -1,9 +1,10 @@
 // Dialog control helpers: texts, check boxes, enabling, progress bars, and
 // running the program's dialogs. Everything is said with Windows control
 // messages, which both backends understand.
-#include "platform/platform.h"
-#include "ui/ui.h"
 #include "base/core.h"
+#include "platform/platform.h"
+#include "ui/dialog-templates.h"
+#include "ui/ui.h"
 
 // The text length an edit control allows when no limit is asked for.
 static const int DefaultTextLimit = 30000;
@@ -71,7 +72,7 @@ int ProgressSet(HWND dialog, int id, double percentage) {
 }
 
 intptr_t DialogRun(int templateId, HWND owner, DialogProcedure procedure, void* context) {
-    return PlatDialogRun(nullptr, templateId, owner, procedure, context);
+    return PlatDialogRun(FindDialogTemplate(templateId), owner, procedure, context);
 }
 
 int DialogClose(HWND dialog, intptr_t result) { return PlatSendCloseRequest(dialog, result); }

@@ -1,10 +1,10 @@
 // The program's two message boxes: a yes/no question and a plain notice.
 // Neither has an owner window. A run that nobody attends shows neither: it
 // answers Yes and writes the text to the log.
-#include "platform/platform.h"
-#include "base/runstyle.h"
-#include "ui/ui.h"
 #include "base/core.h"
+#include "base/runstyle.h"
+#include "platform/platform.h"
+#include "ui/ui.h"
 
 int AskYesNo(const char* text, const char* title) {
     if (title == nullptr) title = DEFAULT_QUESTION_CAPTION;

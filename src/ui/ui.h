@@ -70,10 +70,11 @@ int CenterWindow(HWND window, HWND other);
 void CenteredCorner(const PlatRect* window, const PlatRect* other, int* x, int* y);
 
 // ---------------------------------------------------------------------------
-// Dialogs of the program (templates in zunkcore/dialog-ids.h).
+// Dialogs of the program (ids in ui/dialog-ids.h, their templates in
+// ui/dialog-templates.cpp).
 
 // Runs a dialog modally; the result given to DialogEnd, or -1 when it could
-// not be shown.
+// not be shown (also when no template has that id).
 intptr_t DialogRun(int templateId, HWND owner, DialogProcedure procedure, void* context);
 // Sends the dialog a close request carrying `result`; the dialogs end on it.
 int DialogClose(HWND dialog, intptr_t result);
@@ -85,7 +86,7 @@ int DialogToForeground(HWND dialog);
 // ---------------------------------------------------------------------------
 // The wait window: dialog 117 "Please wait..." with progress bar 1012.
 
-int WaitWindowCreate(HINSTANCE instance, HWND parent);
+int WaitWindowCreate(HWND parent);
 int WaitWindowDestroy();
 int WaitWindowShow(int flag);
 int WaitProgress(double percentage);

@@ -1,10 +1,11 @@
 // The "Please wait..." window: a modeless dialog with one progress bar that
 // long work shows, advances and hides again. Advancing it is also when the
 // program handles the window messages that came in meanwhile.
+#include "base/runstyle.h"
 #include "platform/platform.h"
 #include "system/message-queue.h"
 #include "ui/dialog-ids.h"
-#include "base/runstyle.h"
+#include "ui/dialog-templates.h"
 #include "ui/ui.h"
 
 static HWND WaitWindow = nullptr;
@@ -23,8 +24,9 @@ static int WaitWindowProcedure(HWND dialog, const DialogEvent* event, void*) {
     }
 }
 
-int WaitWindowCreate(HINSTANCE instance, HWND parent) {
-    WaitWindow = PlatDialogCreate(instance, IDD_WAIT, parent, WaitWindowProcedure, nullptr);
+int WaitWindowCreate(HWND parent) {
+    WaitWindow =
+        PlatDialogCreate(FindDialogTemplate(IDD_WAIT), parent, WaitWindowProcedure, nullptr);
     WaitWindowShow(0);
     return 1;
 }

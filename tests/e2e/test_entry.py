@@ -22,7 +22,7 @@ class Entry(harness.ProgramTest):
         self.assertEqual(result.returncode, 0, result.stderr)
 
         parent = self.sandbox.log()
-        self.assertIn("Uninstall Version 1.54 (Release)\n", parent)
+        self.assertIn("Uninstall Version %s (Release)\n" % harness.program_version(), parent)
         self.assertRegex(parent, r"Cmdline '[^\n]*product-setup[^\n]*-debug' '-debug'\n"
                          if self.sandbox.native else r"Cmdline '[^\n]*-debug' '-debug'\n")
         # The system names the copy; Wine writes its digits and extension in lower case.

@@ -125,7 +125,7 @@ class MainScenario(RegistrationTest):
         decoded = self.decode(self.server.path("request-1"))
         self.assertEqual(decoded.returncode, 0, decoded.stderr)
         lines = decoded.stdout.replace("\r\n", "\n").splitlines()
-        self.assertEqual(lines[1], "program version 1.54")
+        self.assertEqual(lines[1], "program version " + harness.program_version())
         self.assertEqual(lines[5:], ["%s %s" % (n, v.replace("\\", "\\\\"))
                                      for n, v in self.server.fields()])
 

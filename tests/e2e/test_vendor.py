@@ -18,13 +18,13 @@ from lib.vendor import (Postgres, VendorServer, accepted, exchange, export, post
 from test_register import ANN, QUESTION, THANKS
 from test_update import SUCCESS, QUESTION as UPDATE_QUESTION, UpdateTest, message_boxes
 
-BASE_FIELDS = [("000", "v1.54 (Release)"), ("001", "Standalone"), ("101", "Tolvane"),
-               ("102", "Demo"), ("200", "Ann")]
+BASE_FIELDS = [("001", "Standalone"), ("101", "Tolvane"), ("102", "Demo"), ("200", "Ann")]
 
 
 def numbered(n):
-    """A registration of its own for each n."""
-    return registration_body(BASE_FIELDS + [("207", "user%d@example.com" % n)])
+    """A registration of its own for each n, as the program under test makes it."""
+    return registration_body([("000", harness.version_field())] + BASE_FIELDS +
+                             [("207", "user%d@example.com" % n)], harness.program_version())
 
 
 class VendorTest(harness.ProgramTest):
@@ -71,7 +71,7 @@ class BothSystems(VendorTest):
         rows = server.export()
         self.assertEqual(len(rows), 1, server.messages())
         row = rows[0]
-        expected = {"program_version": "v1.54 (Release)", "kind": "Standalone",
+        expected = {"program_version": harness.version_field(), "kind": "Standalone",
                     "company_name": "Tolvane", "product_name": "Demo", "product_version": "2.0",
                     "first_name": "Ann", "last_name": "Smith", "city": "Springfield",
                     "email": "Ann.Smith@example.com", "age_band": "30 to 34",

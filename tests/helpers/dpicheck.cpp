@@ -1,7 +1,8 @@
 // dpicheck: how the program's dialogs lay out at the system's DPI (Windows
 // only). Loads the program file given as data, takes on the DPI awareness
 // its manifest declares (as the system's loader does for the program),
-// creates each dialog hidden and prints, one per line:
+// creates each dialog hidden from its template, as the program does, and
+// prints, one per line:
 //
 //   awareness <per-monitor-v2|per-monitor|none>
 //   dialog <id> <dpi> <client width> <client height>
@@ -18,6 +19,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <commctrl.h>
+
+#include "platform/platform.h"
+#include "ui/dialog-templates.h"
 
 namespace {
 
@@ -54,10 +58,9 @@ UINT DpiOf(HWND window) {
     return get != nullptr ? get(window) : 0;
 }
 
-INT_PTR CALLBACK Quiet(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
-void Report(HMODULE program, int id) {
-    HWND dialog = CreateDialogParamA(program, MAKEINTRESOURCEA(id), nullptr, Quiet, 0);
+void Report(int id) {
+    // No procedure: the system handles every message.
+    HWND dialog = PlatDialogCreate(FindDialogTemplate(id), nullptr, nullptr, nullptr);
     if (dialog == nullptr) {
         std::printf("missing %d\n", id);
         return;
@@ -91,7 +94,7 @@ int main(int argc, char** argv) {
     std::printf("awareness %s\n", TakeOnAwareness(ManifestOf(program)));
     INITCOMMONCONTROLSEX controls = {sizeof controls, 0x1FFF};
     InitCommonControlsEx(&controls);
-    for (int i = 2; i < argc; ++i) Report(program, std::atoi(argv[i]));
+    for (int i = 2; i < argc; ++i) Report(std::atoi(argv[i]));
     std::fflush(stdout);
     return 0;
 }

@@ -31,8 +31,8 @@ Files in DIR (each written whole, under a temporary name first):
 
 The expectation file is JSON, read for every request:
 
-    {"path": "/register", "user_agent": "...",
-     "fields": [["000", "v1.54 (Release)"], ["300", {"match": "REGEX"}], ...]}
+    {"path": "/register", "user_agent": "...", "version": "1.2",
+     "fields": [["000", "v1.2 (Release)"], ["300", {"match": "REGEX"}], ...]}
 
 "fields" lists every field that must arrive, in order: a field that is not
 listed must not be there, so left-out fields are checked too. A value is
@@ -156,8 +156,9 @@ def check(request, expected):
         header, fields = decode_body(body)
     except BadBody as error:
         return problems + ["bad body: %s" % error], None
-    if header["version"] != expected.get("version", "1.54"):
-        problems.append("program version %r" % header["version"])
+    if header["version"] != expected.get("version"):
+        problems.append("program version %r, expected %r" % (header["version"],
+                                                             expected.get("version")))
     if "fields" in expected:
         problems += check_fields(fields, expected["fields"])
     decoded = {"header": header,

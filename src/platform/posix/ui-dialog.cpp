@@ -112,9 +112,8 @@ static int PromptForLine(const PosixWindow* window, char* line, int size) {
     return length;
 }
 
-intptr_t PlatDialogRun(HINSTANCE, int templateId, HWND owner, DialogProcedure procedure,
-                       void* context) {
-    const DialogTemplate* dialogTemplate = FindDialogTemplate(templateId);
+intptr_t PlatDialogRun(const DialogTemplate* dialogTemplate, HWND owner,
+                       DialogProcedure procedure, void* context) {
     if (dialogTemplate == nullptr) return -1;
     PosixWindow* window = CreatePosixWindow(dialogTemplate, owner, procedure, context, true);
     HWND handle = HandleOf(window);
@@ -143,9 +142,8 @@ intptr_t PlatDialogRun(HINSTANCE, int templateId, HWND owner, DialogProcedure pr
     return result;
 }
 
-HWND PlatDialogCreate(HINSTANCE, int templateId, HWND owner, DialogProcedure procedure,
-                      void* context) {
-    const DialogTemplate* dialogTemplate = FindDialogTemplate(templateId);
+HWND PlatDialogCreate(const DialogTemplate* dialogTemplate, HWND owner,
+                      DialogProcedure procedure, void* context) {
     if (dialogTemplate == nullptr) return nullptr;
     PosixWindow* window = CreatePosixWindow(dialogTemplate, owner, procedure, context, false);
     HWND handle = HandleOf(window);

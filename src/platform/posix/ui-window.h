@@ -4,7 +4,6 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "ui/dialog-templates.h"
 
 #include <string>
 #include <vector>

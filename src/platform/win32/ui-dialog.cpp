@@ -1,8 +1,11 @@
-// Win32 backend: resource dialogs whose messages are forwarded to the
-// portable dialog procedures of the core.
+// Win32 backend: dialogs made from the portable templates, whose messages
+// are forwarded to the portable dialog procedures of the core.
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/win32/ui-template.h"
+
+#include <vector>
 
 namespace {
 
@@ -52,25 +55,31 @@ INT_PTR CALLBACK ForwardDialogMessage(HWND dialog, UINT message, WPARAM wParam, 
     return binding->procedure(dialog, &event, binding->context) ? TRUE : FALSE;
 }
 
-HINSTANCE TemplateModule(HINSTANCE instance) {
-    return instance != nullptr ? instance : GetModuleHandleA(nullptr);
+LPCDLGTEMPLATEA InMemory(const std::vector<WORD>& words) {
+    return reinterpret_cast<LPCDLGTEMPLATEA>(words.data());
 }
 
 }  // namespace
 
-intptr_t PlatDialogRun(HINSTANCE instance, int templateId, HWND owner, DialogProcedure procedure,
-                       void* context) {
+intptr_t PlatDialogRun(const DialogTemplate* dialogTemplate, HWND owner,
+                       DialogProcedure procedure, void* context) {
+    if (dialogTemplate == nullptr) return -1;
+    const std::vector<WORD> words = BuildDialogTemplate(*dialogTemplate);
     DialogBinding binding = {procedure, context, true, nullptr};
-    return DialogBoxParamA(TemplateModule(instance), MAKEINTRESOURCEA(templateId), owner,
-                           ForwardDialogMessage, reinterpret_cast<LPARAM>(&binding));
+    return DialogBoxIndirectParamA(GetModuleHandleA(nullptr), InMemory(words), owner,
+                                   ForwardDialogMessage, reinterpret_cast<LPARAM>(&binding));
 }
 
-HWND PlatDialogCreate(HINSTANCE instance, int templateId, HWND owner, DialogProcedure procedure,
-                      void* context) {
+HWND PlatDialogCreate(const DialogTemplate* dialogTemplate, HWND owner,
+                      DialogProcedure procedure, void* context) {
+    if (dialogTemplate == nullptr) return nullptr;
+    // The system reads the template while it makes the dialog, not later.
+    const std::vector<WORD> words = BuildDialogTemplate(*dialogTemplate);
     bool attached = false;
     DialogBinding* binding = new DialogBinding{procedure, context, false, &attached};
-    HWND dialog = CreateDialogParamA(TemplateModule(instance), MAKEINTRESOURCEA(templateId), owner,
-                                     ForwardDialogMessage, reinterpret_cast<LPARAM>(binding));
+    HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), InMemory(words), owner,
+                                             ForwardDialogMessage,
+                                             reinterpret_cast<LPARAM>(binding));
     if (dialog != nullptr) {
         binding->attached = nullptr;
     } else if (!attached) {

@@ -49,6 +49,8 @@ import sys
 import tempfile
 import unittest
 
+from lib import identity
+
 MARKER = b"\x16"
 ARGS = None
 
@@ -250,6 +252,16 @@ class ProgramTest(unittest.TestCase):
         """Skips a test that answers message boxes when that is impossible."""
         if not self.sandbox.native and not self.sandbox.has_robot():
             self.skipTest("message boxes under Wine need the dialog robot")
+
+
+def program_version():
+    """The version of the program under test, as its build wrote it."""
+    return identity.program_version(ARGS.build_dir)
+
+
+def version_field():
+    """Field 000 of the registrations the program under test sends."""
+    return identity.version_field(ARGS.build_dir)
 
 
 def parse_arguments(argv=None):

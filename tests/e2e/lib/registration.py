@@ -32,6 +32,7 @@ import sys
 import tempfile
 import time
 
+from lib import harness
 from lib.harness import command, script
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -112,9 +113,10 @@ class RegServer(Server):
                          "--silent-seconds", str(silent_seconds))
 
     def expect(self, expected):
-        """What every registration must look like (read for each request)."""
+        """What every registration must look like (read for each request);
+        its header always names the version of the program under test."""
         with open(self.expect_file, "w", encoding="latin-1") as f:
-            json.dump(expected, f)
+            json.dump(dict(expected, version=harness.program_version()), f)
 
     def url(self, path="/cgi-bin/register"):
         return "http://127.0.0.1:%d%s" % (self.port, path)
@@ -206,7 +208,7 @@ class Registration:
         """Every field of the registration, in order, as the server must
         receive it: [number, text or {"match": regex}]. `details` is the
         form's content as User.fill takes it."""
-        fields = [["000", "v1.54 (Release)"], ["001", kind]]
+        fields = [["000", harness.version_field()], ["001", kind]]
         values = [("002", self.payload_text), ("100", self.text or "REG"),
                   ("101", self.company), ("102", self.product), ("103", self.version)]
         values += [("%d" % (200 + i), details.get(name, "")) for i, (name, _) in

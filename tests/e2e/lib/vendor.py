@@ -4,7 +4,7 @@ program sends them, and a PostgreSQL server of Debian's started in a
 temporary folder.
 
     server = VendorServer(vendor_server, database, folder, publish=outdir)
-    reply = post(server.port, registration_body([("000", "v1.54 (Release)")]))
+    reply = post(server.port, registration_body([("000", "v1.2 (Release)")], "1.2"))
     rows = server.export()       # the CSV rows as dictionaries
     server.stop()
 """
@@ -25,9 +25,11 @@ REQUEST = (b"POST %s HTTP/1.0\r\nUser-Agent: Tolvane Register Uninstall (www.tol
            b"Host: 127.0.0.1\r\nContent-Length: %d\r\nConnection: closed\r\n\r\n")
 
 
-def registration_body(fields, version=b"1.54"):
-    """The POST body of [(number, text)] fields: scrambled, printable,
-    framed by lengths and the CRC-32 (docs/registration.md)."""
+def registration_body(fields, version):
+    """The POST body of [(number, text)] fields from the program of
+    `version`: scrambled, printable, framed by lengths and the CRC-32
+    (docs/registration.md)."""
+    version = version.encode("ascii")
     payload = b"".join(b"\x02" + number.encode() + text.encode("latin-1")
                        for number, text in fields)
     scrambled = bytes(b ^ ((47 * i // 31) & 0xFF) for i, b in enumerate(payload))

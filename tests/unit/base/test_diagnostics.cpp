@@ -1,4 +1,5 @@
 #include "base/core.h"
+#include "base/identity.h"
 #include "base/strings.h"
 
 #include "scratch-folder.h"
@@ -57,8 +58,9 @@ TEST_F(DebugLogTest, DebugSwitchEmptiesTheLogAndStartsWithTheBanner) {
     std::string log = scratch_.Path("debug.log");
     ScratchFolder::Write(log, "previous run\r\n");
     Init(DEBUG_LOGFILE | DEBUG_VERBOSE);
-    LogPrint("%s Version %s (%s)\n", "Uninstall", "1.54", "Release");
-    EXPECT_EQ("ZunkCore v0.35\r\nUninstall Version 1.54 (Release)\r\n", ScratchFolder::Read(log));
+    LogPrint("%s Version %s (%s)\n", PROGRAM_NAME, PROGRAM_VERSION, PROGRAM_BUILD);
+    EXPECT_EQ("ZunkCore v0.35\r\nUninstall Version " PROGRAM_VERSION " (Release)\r\n",
+              ScratchFolder::Read(log));
     EXPECT_EQ(log, DebugLogPath());
 }
 

@@ -1,8 +1,8 @@
 // Socket layer against real loopback servers: connect, refusal, time-outs,
 // cancel, and replies read until the server closes, whole or in pieces.
 #include "log-capture.h"
-#include "test_socket_servers.h"
 #include "net/socket.h"
+#include "test_socket_servers.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,10 @@
 #include "register/form.h"
 
 #include "base/identity.h"
+#include "base/identity.h"
 #include "registry-fixture.h"
-#include "test_dialogs_module.h"
 #include "ui/dialog-ids.h"
+#include "ui/dialog-templates.h"
 #include "ui/ui.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,9 @@
 #include <cstring>
 #include <string>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include "platform/posix/ui-window.h"
 #include "terminal.h"
 #endif
@@ -70,7 +73,6 @@ std::string Ticked(HWND dialog) {
 class FormOpeningTest : public testing::Test {
   protected:
     void SetUp() override {
-        REQUIRE_DIALOG_TEMPLATES();
         DetailsClear(&session_.details);
         std::strcpy(session_.title, TITLE);
     }
@@ -79,7 +81,7 @@ class FormOpeningTest : public testing::Test {
             PlatDestroyWindow(dialog_);
     }
     HWND Open() {
-        dialog_ = PlatDialogCreate(DialogTemplateModule(), IDD_REGISTRATION, nullptr,
+        dialog_ = PlatDialogCreate(FindDialogTemplate(IDD_REGISTRATION), nullptr,
                                    RegistrationFormProcedure, &session_);
         EXPECT_NE(dialog_, nullptr);
         return dialog_;

@@ -4,6 +4,7 @@
 #include "register/payload.h"
 
 #include "base/core.h"
+#include "base/identity.h"
 #include "net/socket.h"
 #include "registry-fixture.h"
 #include "script/script.h"
@@ -111,24 +112,32 @@ TEST(ScrambleTest, FirstBytesAreXoredWithAGrowingSeries) {
     EXPECT_EQ(std::string(bytes, sizeof bytes), std::string(sizeof bytes, '\0'));
 }
 
-TEST(BodyTest, AHundredBytePayloadGivesA182ByteBody) {
+// The body's header: its own length, the program version with its length,
+// the payload's and the encoded text's lengths, the CRC-32.
+const int BodyHeaderLength = 8 + 2 + static_cast<int>(std::strlen(PROGRAM_VERSION)) + 3 * 8;
+
+TEST(BodyTest, AHundredBytePayloadGivesTheHeaderAnd144EncodedBytes) {
     char payload[100];
     for (int i = 0; i < 100; i++)
         payload[i] = static_cast<char>(i * 7);
     char body[200];
     int32_t length = 0;
     ASSERT_EQ(BuildRegistrationBody(payload, 100, body, &length), 1);
-    ASSERT_EQ(length, 182);
-    std::string text(body, 182);
-    EXPECT_EQ(text.substr(0, 30), "000000B6041.540000006400000090");
+    ASSERT_EQ(length, BodyHeaderLength + 144);
+    std::string text(body, length);
+    char lengths[64];
+    std::snprintf(lengths, sizeof lengths, "%.8X%.2X%s%.8X%.8X", BodyHeaderLength + 144,
+                  static_cast<unsigned>(std::strlen(PROGRAM_VERSION)), PROGRAM_VERSION, 100, 0x90);
+    EXPECT_EQ(text.substr(0, BodyHeaderLength - 8), lengths);
     char crc[9];
-    std::snprintf(crc, sizeof crc, "%.8X", ComputeCrc32(body + 38, 144));
-    EXPECT_EQ(text.substr(30, 8), crc);
+    std::snprintf(crc, sizeof crc, "%.8X", ComputeCrc32(body + BodyHeaderLength, 144));
+    EXPECT_EQ(text.substr(BodyHeaderLength - 8, 8), crc);
+    text = text.substr(BodyHeaderLength);
     // The encoded text: its own length digits, then 4 characters per 3 bytes.
-    EXPECT_EQ(text.substr(38, 8), "00000064");
+    EXPECT_EQ(text.substr(0, 8), "00000064");
     // Bytes 0, 7, 14 are the bits 000000 000000 011100 001110.
-    EXPECT_EQ(text.substr(46, 4), "!!=/");
-    for (char c : text.substr(46)) {
+    EXPECT_EQ(text.substr(8, 4), "!!=/");
+    for (char c : text.substr(8)) {
         EXPECT_GE(c, '!');
         EXPECT_LE(c, '`');
     }
@@ -139,8 +148,10 @@ TEST(BodyDeathTest, AnEncoderWithoutRoomIsFatal) {
     char payload[10] = {};
     char body[20];
     int32_t length = 0;
+    // Twice the payload less the header is all the room the encoder gets.
+    const std::string room = std::to_string(20 - BodyHeaderLength);
     EXPECT_EXIT(BuildRegistrationBody(payload, 10, body, &length), testing::ExitedWithCode(1),
-                "ABORT: Encoder failed \\(10 / -18\\)!\n");
+                "ABORT: Encoder failed \\(10 / " + room + "\\)!\n");
 }
 #endif
 
@@ -212,7 +223,7 @@ TEST_F(RegistrationPayloadTest, FieldsComeInOrderWithTheirValues) {
                                                "207", "208", "209", "210", "300", "306", "307",
                                                "310", "311", "312", "400", "401", "402", "403"}));
 
-    EXPECT_EQ(Value(payload, "000"), "v1.54 (Release)");
+    EXPECT_EQ(Value(payload, "000"), "v" PROGRAM_VERSION " (" PROGRAM_BUILD ")");
     EXPECT_EQ(Value(payload, "001"), "Installer");
     EXPECT_EQ(Value(payload, "002"), "Registered from the installer");
     EXPECT_EQ(Value(payload, "100"), "REG");

@@ -4,6 +4,7 @@
 #include "register/register.h"
 
 #include "base/core.h"
+#include "base/identity.h"
 #include "net/socket.h"
 #include "test_socket_servers.h"
 
@@ -20,7 +21,7 @@ class SubmitTest : public testing::Test {
         liveBlocks_ = MemGetStats().count;
         PayloadWriter writer;
         PayloadWriterInit(&writer, payload_, sizeof payload_);
-        PayloadAddField(&writer, 0, "v1.54 (Release)");
+        PayloadAddField(&writer, 0, "v" PROGRAM_VERSION " (" PROGRAM_BUILD ")");
         PayloadAddField(&writer, 200, "%s", "Ann");
         PayloadAddField(&writer, 202, "%s", "1 Main Street");
         PayloadAddField(&writer, 203, "%s", "Springfield");

@@ -1,8 +1,8 @@
 // Dialog helpers on real dialogs of the program: natively on the in-memory
-// controls, under Wine on the resource dialogs.
+// controls, under Wine on the dialogs the system makes of the templates.
 #include "platform/platform.h"
-#include "test_dialogs_module.h"
 #include "ui/dialog-ids.h"
+#include "ui/dialog-templates.h"
 #include "ui/ui.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +30,7 @@ static intptr_t WithOpenedDialog(int id, const std::function<void(HWND)>& body) 
         if (event->kind == DIALOG_CLOSE) return DialogEnd(dialog, event->parameter);
         return 0;
     };
-    return PlatDialogRun(DialogTemplateModule(), id, nullptr, procedure, &context);
+    return PlatDialogRun(FindDialogTemplate(id), nullptr, procedure, &context);
 }
 
 TEST(ProgressTest, PercentMapsToTwentiethsWithinTheRange) {
@@ -63,7 +63,6 @@ TEST(CenterTest, CornerIsHalfTheDifferenceRoundedTowardZero) {
 }
 
 TEST(ControlTest, TextsChecksAndEnabling) {
-    REQUIRE_DIALOG_TEMPLATES();
     intptr_t result = WithOpenedDialog(IDD_REGISTRATION, [](HWND dialog) {
         std::string eighty(80, 'a');
         EXPECT_EQ(1, DlgSetText(dialog, IDC_REG_CITY, eighty.c_str(), 80));
@@ -91,7 +90,6 @@ TEST(ControlTest, TextsChecksAndEnabling) {
 }
 
 TEST(ComboTest, FillSelectsTheFirstEntryAndSelectTextFindsExactEntries) {
-    REQUIRE_DIALOG_TEMPLATES();
     WithOpenedDialog(IDD_REGISTRATION, [](HWND dialog) {
         ASSERT_EQ(1, ComboFill(dialog, IDC_REG_AGE, AGE_BANDS, nullptr));
         int index = -1;
@@ -125,7 +123,6 @@ TEST(ComboTest, FillSelectsTheFirstEntryAndSelectTextFindsExactEntries) {
 }
 
 TEST(ComboTest, EntriesAreCopiedOnlyWhenTheyFit) {
-    REQUIRE_DIALOG_TEMPLATES();
     WithOpenedDialog(IDD_REGISTRATION, [](HWND dialog) {
         ComboFill(dialog, IDC_REG_AGE, "12 or under", nullptr);
         char exact[12];
@@ -140,7 +137,6 @@ TEST(ComboTest, EntriesAreCopiedOnlyWhenTheyFit) {
 }
 
 TEST(ComboTest, EmptyFillLeavesNoSelection) {
-    REQUIRE_DIALOG_TEMPLATES();
     WithOpenedDialog(IDD_REGISTRATION, [](HWND dialog) {
         ComboFill(dialog, IDC_REG_AGE, AGE_BANDS, nullptr);
         EXPECT_EQ(0, ComboFill(dialog, IDC_REG_AGE, nullptr));
@@ -166,10 +162,9 @@ TEST(ComboDeathTest, FillingAMissingControlIsFatal) {
 class PlacementTest : public testing::Test {
   protected:
     void SetUp() override {
-        REQUIRE_DIALOG_TEMPLATES();
         PlatInitCommonControls(0x1FFF);
-        window_ = PlatDialogCreate(DialogTemplateModule(), IDD_WAIT, nullptr, nullptr, nullptr);
-        other_ = PlatDialogCreate(DialogTemplateModule(), IDD_UPDATE, nullptr, nullptr, nullptr);
+        window_ = PlatDialogCreate(FindDialogTemplate(IDD_WAIT), nullptr, nullptr, nullptr);
+        other_ = PlatDialogCreate(FindDialogTemplate(IDD_UPDATE), nullptr, nullptr, nullptr);
         ASSERT_NE(nullptr, window_);
         ASSERT_NE(nullptr, other_);
         PlatGetWindowRect(nullptr, &desktop_);

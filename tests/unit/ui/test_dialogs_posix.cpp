@@ -5,6 +5,7 @@
 #include "platform/posix/ui-window.h"
 #include "terminal.h"
 #include "ui/dialog-ids.h"
+#include "ui/dialog-templates.h"
 #include "ui/ui.h"
 
 #include <gtest/gtest.h>
@@ -168,7 +169,8 @@ TEST(TerminalDialogTest, ListsCheckBoxesLimitsAndDisabledControls) {
 
 TEST(TerminalDialogTest, UnknownTemplateCannotBeShown) {
     EXPECT_EQ(-1, DialogRun(4711, nullptr, FormProcedure, nullptr));
-    EXPECT_EQ(nullptr, PlatDialogCreate(nullptr, 4711, nullptr, nullptr, nullptr));
+    EXPECT_EQ(nullptr, PlatDialogCreate(FindDialogTemplate(4711), nullptr, nullptr, nullptr));
+    EXPECT_EQ(-1, PlatDialogRun(nullptr, nullptr, FormProcedure, nullptr));
 }
 
 TEST(TerminalDialogTest, ForeignHandlesAreRefused) {

@@ -1,6 +1,5 @@
 // The wait window: created hidden, advanced in percent, centred when shown.
 #include "platform/platform.h"
-#include "test_dialogs_module.h"
 #include "ui/dialog-ids.h"
 #include "ui/ui.h"
 
@@ -9,9 +8,8 @@
 class WaitWindowTest : public testing::Test {
   protected:
     void SetUp() override {
-        REQUIRE_DIALOG_TEMPLATES();
         PlatInitCommonControls(0x1FFF);
-        WaitWindowCreate(DialogTemplateModule(), nullptr);
+        WaitWindowCreate(nullptr);
         ASSERT_NE(nullptr, WaitWindowHandle());
     }
     void TearDown() override { WaitWindowDestroy(); }
