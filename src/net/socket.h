@@ -1,4 +1,4 @@
-// ZunkCore socket layer: Windows Sockets 1.1 semantics on both systems.
+// The socket layer: Windows Sockets 1.1 semantics on both systems.
 //
 // A Socket remembers its handle, blocking mode and time-outs. Connect and
 // read never hang: both wait in one-second slices for at most their

@@ -1,4 +1,4 @@
-// ZunkCore user-interface helpers: the two message boxes, dialog controls
+// User-interface helpers: the two message boxes, dialog controls
 // addressed by id, combo boxes, progress bars, window placement, the wait
 // window with its progress bar, and running the program's dialogs.
 #pragma once
