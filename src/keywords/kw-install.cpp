@@ -21,9 +21,7 @@ int DoDone(InstallScript* script, const char* arguments, int32_t* consumed) {
     int32_t mode = script->runMode;
     if (mode >= MODE_REGISTER_STANDALONE && mode <= MODE_REGISTER_INSTALLER &&
         script->registrationShortcut[0] != '\0') {
-        FolderWalk walk = {};
-        DeleteFileAndFolders(&walk, script->registrationShortcut);
-        FolderWalkEnd(&walk);
+        DeleteLoneFile(script->registrationShortcut);
     }
     if (mode == MODE_UPDATE) CheckForUpdate(script);
     if (script->restartProgram[0] != '\0') {

@@ -95,6 +95,13 @@ int DeleteFileAndFolders(FolderWalk* walk, const char* path) {
     return 1;
 }
 
+int DeleteLoneFile(const char* path) {
+    FolderWalk walk = {};
+    DeleteFileAndFolders(&walk, path);
+    FolderWalkEnd(&walk);
+    return 1;
+}
+
 struct FirstEntry {
     const char* folder;
     bool found;

@@ -25,6 +25,9 @@ struct FolderWalk {
 void FolderWalkEnd(FolderWalk* walk);
 
 int DeleteFileAndFolders(FolderWalk* walk, const char* path);
+// DeleteFileAndFolders for a file outside any larger removal: a walk of its
+// own, ended before it returns. Always 1.
+int DeleteLoneFile(const char* path);
 int RemoveEmptyFolders(FolderWalk* walk, char* folder);
 int RegisterComponent(const char* path, int registerFlag);
 // Copies `from` over `to` (PlatCopyFile, replacing). 1 on success.

@@ -49,10 +49,6 @@ int DeleteItem(const InstallScript* settings, const char* target, const char* ar
     LogPrint("Delete Item = '%s' : '%s' ('%s' / '%s')\n", settings->groupName, name, target,
              arguments);
     char path[GROUP_PATH_SIZE];
-    if (GetItemPath(settings, path, name)) {
-        FolderWalk walk = {};
-        DeleteFileAndFolders(&walk, path);
-        FolderWalkEnd(&walk);
-    }
+    if (GetItemPath(settings, path, name)) DeleteLoneFile(path);
     return 1;
 }

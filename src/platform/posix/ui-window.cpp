@@ -32,7 +32,6 @@ static PosixControl ControlFromTemplate(const DialogControl& source) {
 PosixWindow* CreatePosixWindow(const DialogTemplate* dialogTemplate, HWND owner,
                                DialogProcedure procedure, void* context, bool modal) {
     PosixWindow* window = new PosixWindow;
-    window->dialogTemplate = dialogTemplate;
     window->caption = dialogTemplate->caption != nullptr ? dialogTemplate->caption : "";
     window->rect = RectFromUnits(0, 0, dialogTemplate->width, dialogTemplate->height);
     window->owner = FindPosixWindow(owner) != nullptr ? owner : nullptr;

@@ -22,7 +22,6 @@ struct PosixControl {
 };
 
 struct PosixWindow {
-    const DialogTemplate* dialogTemplate = nullptr;
     std::string caption;
     PlatRect rect = {0, 0, 0, 0};
     HWND owner = nullptr;
