@@ -73,13 +73,19 @@ class ReparentingManagerTest(harness.ProgramTest):
         return subprocess.run(arguments, env=self.sandbox.environment(), capture_output=True,
                               text=True, timeout=30).stdout
 
-    def wait_until_running(self):
+    def twm_said(self):
+        with open(os.path.join(self.sandbox.folder, "twm.err"), "rb") as f:
+            return f.read().decode(errors="replace")[-2000:]
+
+    def wait_until_running(self, twm):
         """Until twm has made its own windows: it then redirects the map
         requests of new clients to itself."""
         deadline = time.monotonic() + 120
         while not re.search(r"\b[1-9][0-9]* child", self.x("xwininfo", "-root", "-children")):
+            if twm.poll() is not None:
+                self.fail("twm ended with status %d:\n%s" % (twm.returncode, self.twm_said()))
             if time.monotonic() > deadline:
-                self.fail("twm did not start")
+                self.fail("twm is running but made no window in 120 s:\n%s" % self.twm_said())
             time.sleep(0.1)
 
     def wait_until_managed(self):
@@ -93,10 +99,8 @@ class ReparentingManagerTest(harness.ProgramTest):
                     "(the root window)" not in tree.split("Parent window id")[1].split("\n")[0]:
                 return
             time.sleep(0.1)
-        with open(os.path.join(self.sandbox.folder, "twm.err"), "rb") as f:
-            said = f.read().decode(errors="replace")[-2000:]
         self.fail("twm did not frame the client:\n%s\n%s\n%s" % (
-            tree, self.x("xwininfo", "-root", "-children"), said))
+            tree, self.x("xwininfo", "-root", "-children"), self.twm_said()))
 
     def test_a_client_framed_by_twm_is_found_and_closed(self):
         self.close_under_twm(stale_list=False)
@@ -117,8 +121,7 @@ class ReparentingManagerTest(harness.ProgramTest):
             f.write("NoGrabServer\nRandomPlacement\n")
             for font in ("TitleFont", "ResizeFont", "MenuFont", "IconFont", "IconManagerFont"):
                 f.write('%s "fixed"\n' % font)
-        self.start("twm", "-f", rc)
-        self.wait_until_running()
+        self.wait_until_running(self.start("twm", "-f", rc))
         client = self.start("xmessage", "-title", TITLE, "Rocket is running.")
         self.wait_until_managed()
         root = self.x("xprop", "-root", "_NET_CLIENT_LIST")

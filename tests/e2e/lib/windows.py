@@ -26,8 +26,11 @@ def virtual_display():
     global _display
     if _display is None:
         read_end, write_end = os.pipe()
-        server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-nolisten", "tcp",
-                                   "-screen", "0", "800x600x24"],
+        # -noreset: a server that resets when its last client leaves refuses
+        # whoever connects during the reset (a window manager starting just
+        # as a short-lived xwininfo ends).
+        server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-noreset",
+                                   "-nolisten", "tcp", "-screen", "0", "800x600x24"],
                                   pass_fds=(write_end,), stdout=subprocess.DEVNULL,
                                   stderr=subprocess.DEVNULL)
         os.close(write_end)
