@@ -102,21 +102,26 @@ int DeleteLoneFile(const char* path) {
     return 1;
 }
 
-struct FirstEntry {
+// What a listing of a folder found: whether anything real remains, and the
+// name of the last such entry that fits. The last one is remembered because
+// removals tend to follow the listing's order (name order on Windows, as in
+// most products' file lists): the first entry would be the next file to go,
+// and the folder would be listed again after every file.
+struct RemainingEntry {
     const char* folder;
     bool found;
-    char name[FOLDER_WALK_SIZE];  // empty when it did not fit
+    char name[FOLDER_WALK_SIZE];  // empty when none fitted
 };
 
-static int StopAtRealEntry(const char* name, void* context) {
+static int NoteRealEntry(const char* name, void* context) {
     bool isDot = name[0] == '.' && name[1] == '\0';
     bool isDotDot = name[0] == '.' && name[1] == '.';
     if (isDot || isDotDot) return 1;
-    auto* first = static_cast<FirstEntry*>(context);
-    if (PlanOnly() && PlanRemoved(first->folder, name)) return 1;
-    first->found = true;
-    if (!StrCopyN(first->name, name, sizeof first->name)) first->name[0] = '\0';
-    return 0;
+    auto* remaining = static_cast<RemainingEntry*>(context);
+    if (PlanOnly() && PlanRemoved(remaining->folder, name)) return 1;
+    remaining->found = true;
+    if (StrLength(name) < FOLDER_WALK_SIZE) StrCopy(remaining->name, name);
+    return 1;
 }
 
 static bool StillOccupied(const FolderWalk* walk, const char* folder) {
@@ -132,9 +137,9 @@ static bool StillOccupied(const FolderWalk* walk, const char* folder) {
 static void StandInTheRoot() { StandInDriveRoot(); }
 
 // A folder the plan removed is gone for it, as for the run.
-static bool ListFolder(const char* folder, FirstEntry* first) {
+static bool ListFolder(const char* folder, RemainingEntry* remaining) {
     if (PlanOnly() && PlanRemoved(folder, "")) return false;
-    return PlatListFolder(folder, StopAtRealEntry, first) == 1;
+    return PlatListFolder(folder, NoteRealEntry, remaining) == 1;
 }
 
 static bool RemoveFolder(const char* folder) {
@@ -151,17 +156,17 @@ int RemoveEmptyFolders(FolderWalk* walk, char* folder) {
     StandInTheRoot();
     if (StillOccupied(walk, folder)) return 1;
 
-    FirstEntry first = {};
-    first.folder = folder;
-    if (!ListFolder(folder, &first)) {
+    RemainingEntry remaining = {};
+    remaining.folder = folder;
+    if (!ListFolder(folder, &remaining)) {
         char pattern[FOLDER_WALK_SIZE + 4];
         StrCopyN(pattern, folder, sizeof pattern);
         StrAppendN(pattern, "*.*", sizeof pattern);
         LogPrint("Error opening '%s'\n", pattern);
         return 0;
     }
-    if (first.found) {
-        if (IsOpen(walk, folder)) StrCopy(walk->occupant, first.name);
+    if (remaining.found) {
+        if (IsOpen(walk, folder)) StrCopy(walk->occupant, remaining.name);
         return 1;
     }
 
