@@ -15,6 +15,16 @@ namespace {
 const char kLockSuffix[] = ".lock";
 const char kNewSuffix[] = ".new-";
 
+// The mode a file is created with, before the umask.
+mode_t CreationMode(RewriteAccess access) {
+    return access == RewriteAccess::OwnerOnly ? 0600 : 0666;
+}
+
+// The mode bits a file may keep from its old version.
+mode_t KeptModeBits(RewriteAccess access) {
+    return access == RewriteAccess::OwnerOnly ? 0600 : 07777;
+}
+
 std::string FolderOf(const std::string& path) {
     size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
@@ -31,9 +41,9 @@ std::string NameOf(const std::string& path) {
 // block the open.
 class FileLock {
   public:
-    explicit FileLock(const std::string& path) {
+    FileLock(const std::string& path, mode_t mode) {
         bool created = false;
-        descriptor_ = open(path.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        descriptor_ = open(path.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (descriptor_ >= 0)
             created = true;
         else if (errno == EEXIST)
@@ -127,8 +137,9 @@ bool WriteAll(int descriptor, const std::string& text) {
 
 // Opens a new file beside `path` under a name nobody else has used. O_EXCL
 // never follows a link and fails on any existing name; the kernel gives
-// the new file the umask.
-int CreateUniqueBeside(const std::string& path, std::string* name) {
+// the new file the umask. A private file is never readable by others, not
+// even for the moment before its mode is set.
+int CreateUniqueBeside(const std::string& path, mode_t mode, std::string* name) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         timespec now;
@@ -139,7 +150,7 @@ int CreateUniqueBeside(const std::string& path, std::string* name) {
         std::snprintf(suffix, sizeof suffix, "%06lx", mix & 0xFFFFFF);
         *name = path + kNewSuffix + suffix;
         int descriptor =
-            open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (descriptor >= 0 || errno != EEXIST)
             return descriptor;
     }
@@ -149,22 +160,25 @@ int CreateUniqueBeside(const std::string& path, std::string* name) {
 
 // The new file takes the old one's owner, group and mode. Without the
 // right to give a file away, another user's file is not replaced; a group
-// that cannot be kept on one's own file is no reason to refuse.
-int KeepOwnerAndMode(int descriptor, const struct stat* old) {
+// that cannot be kept on one's own file is no reason to refuse. A private
+// file keeps only its owner's bits: one left readable by others (an older
+// program made it 0644) is closed on its next rewrite.
+int KeepOwnerAndMode(int descriptor, const struct stat* old, RewriteAccess access) {
     if (old == nullptr)
-        return 0;
+        return access == RewriteAccess::OwnerOnly && fchmod(descriptor, 0600) != 0 ? errno : 0;
     if ((old->st_uid != geteuid() || old->st_gid != getegid()) &&
         fchown(descriptor, old->st_uid, old->st_gid) != 0 && old->st_uid != geteuid())
         return errno;
-    return fchmod(descriptor, old->st_mode & 07777) == 0 ? 0 : errno;
+    return fchmod(descriptor, old->st_mode & KeptModeBits(access)) == 0 ? 0 : errno;
 }
 
-int Replace(const std::string& path, const struct stat* old, const std::string& text) {
+int Replace(const std::string& path, const struct stat* old, const std::string& text,
+            RewriteAccess access) {
     std::string name;
-    int descriptor = CreateUniqueBeside(path, &name);
+    int descriptor = CreateUniqueBeside(path, CreationMode(access), &name);
     if (descriptor < 0)
         return errno;
-    int error = KeepOwnerAndMode(descriptor, old);
+    int error = KeepOwnerAndMode(descriptor, old, access);
     if (error == 0 && (!WriteAll(descriptor, text) || fsync(descriptor) != 0))
         error = errno;
     if (close(descriptor) != 0 && error == 0)
@@ -189,8 +203,9 @@ int Replace(const std::string& path, const struct stat* old, const std::string& 
 RewriteOutcome RewriteLocked(
     const std::string& path,
     const std::function<bool(bool exists, const std::string& text, std::string* replacement)>&
-        edit) {
-    FileLock lock(path + kLockSuffix);
+        edit,
+    RewriteAccess access) {
+    FileLock lock(path + kLockSuffix, CreationMode(access));
     if (!lock.held())
         return {RewriteStage::Lock, lock.error()};
     RemoveLeftovers(path);
@@ -217,7 +232,7 @@ RewriteOutcome RewriteLocked(
     std::string replacement;
     if (!edit(exists, text, &replacement))
         return {};
-    int error = Replace(path, exists ? &old : nullptr, replacement);
+    int error = Replace(path, exists ? &old : nullptr, replacement, access);
     if (error != 0)
         return {RewriteStage::Write, error};
     return {};

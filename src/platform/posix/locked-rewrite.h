@@ -6,7 +6,9 @@
 // planted link is ever followed), which is flushed and then renamed into
 // place, so a crash or a full disk leaves the old file complete. The new
 // file keeps the old one's owner, group and mode; a first file gets the
-// mode 0666 less the umask.
+// mode 0666 less the umask. A private file (the registry: it holds the
+// user's name and address) and its lock are made 0600 whatever the umask,
+// and no rewrite gives anyone else access to it.
 #pragma once
 
 #include <functional>
@@ -20,6 +22,11 @@ enum class RewriteStage {
     Write,      // the new file could not be written; the old one is intact
 };
 
+enum class RewriteAccess {
+    Shared,    // what the umask and the old file allow
+    OwnerOnly, // read and write for the owner, nothing for anyone else
+};
+
 struct RewriteOutcome {
     RewriteStage stage = RewriteStage::Done;
     int error = 0; // errno of the failed stage
@@ -31,4 +38,5 @@ struct RewriteOutcome {
 RewriteOutcome RewriteLocked(
     const std::string& path,
     const std::function<bool(bool exists, const std::string& text, std::string* replacement)>&
-        edit);
+        edit,
+    RewriteAccess access = RewriteAccess::Shared);

@@ -100,7 +100,8 @@ int32_t RegFileAccess(const std::function<int32_t(RegStore& store, bool& changed
                 return false;
             *replacement = RegFormatText(store);
             return true;
-        });
+        },
+        RewriteAccess::OwnerOnly);
     switch (outcome.stage) {
     case RewriteStage::Done:
         if (unreadable)

@@ -235,7 +235,7 @@ TEST_F(SharedFiles, PlantedLinksAreNeverFollowed) {
 }
 
 // Another user's file, rewritten by root, stays theirs; a first file gets
-// the umask.
+// the umask. The registry file is private: its owner's bits alone.
 TEST_F(SharedFiles, ARewriteKeepsOwnerGroupAndMode) {
     if (geteuid() != 0)
         GTEST_SKIP() << "giving files to another user needs root";
@@ -246,28 +246,63 @@ TEST_F(SharedFiles, ARewriteKeepsOwnerGroupAndMode) {
     HKEY key = MakeKey("Owner");
     RegistryCloseKey(&key);
     umask(saved);
-    for (const std::string& file : {RegistryPath(), WininitPath()}) {
-        SCOPED_TRACE(file);
+    const struct {
+        std::string file;
+        mode_t first, kept;
+    } cases[] = {{RegistryPath(), 0600, 0600}, {WininitPath(), 0640, 0664}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
         struct stat info;
-        ASSERT_EQ(stat(file.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 07777, 0640u);
+        ASSERT_EQ(stat(c.file.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, c.first);
 
-        ASSERT_EQ(chown(file.c_str(), user, group), 0);
-        ASSERT_EQ(chmod(file.c_str(), 0664), 0);
+        ASSERT_EQ(chown(c.file.c_str(), user, group), 0);
+        ASSERT_EQ(chmod(c.file.c_str(), 0664), 0);
     }
     ASSERT_EQ(WininitQueueDelete(WininitWindowsPath().c_str(), "C:\\second"), 1);
     key = MakeKey("Owner\\Again");
     RegistryCloseKey(&key);
-    for (const std::string& file : {RegistryPath(), WininitPath()}) {
-        SCOPED_TRACE(file);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
         struct stat info;
-        ASSERT_EQ(stat(file.c_str(), &info), 0);
+        ASSERT_EQ(stat(c.file.c_str(), &info), 0);
         EXPECT_EQ(info.st_uid, user);
         EXPECT_EQ(info.st_gid, group);
-        EXPECT_EQ(info.st_mode & 07777, 0664u);
+        EXPECT_EQ(info.st_mode & 07777, c.kept);
     }
     EXPECT_NE(ReadText(WininitPath()).find("NUL=C:\\second"), std::string::npos);
     EXPECT_NE(ReadText(RegistryPath()).find("Owner\\Again]"), std::string::npos);
+}
+
+// The registry file holds the user's name, address and e-mail: it and its
+// lock are made 0600 whatever the umask, a rewrite keeps 0600, and a file
+// an older program left readable by others is closed on its next rewrite.
+TEST_F(SharedFiles, TheRegistryFileIsReadableByItsOwnerAlone) {
+    const struct {
+        mode_t umask, before; // `before`: the file's mode ahead of the change, 0 for none
+    } cases[] = {{022, 0}, {0, 0}, {002, 0600}, {022, 0644}, {0, 0666}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "umask " << std::oct << c.umask << ", before "
+                                        << c.before);
+        unlink(RegistryPath().c_str());
+        unlink((RegistryPath() + ".lock").c_str());
+        if (c.before != 0) {
+            HKEY key = MakeKey("First");
+            RegistryCloseKey(&key);
+            ASSERT_EQ(chmod(RegistryPath().c_str(), c.before), 0);
+        }
+        mode_t saved = umask(c.umask);
+        HKEY key = MakeKey("Private");
+        umask(saved);
+        ASSERT_NE(key, nullptr);
+        EXPECT_EQ(RegistrySetString(key, "Email", "someone@example.com"), 1);
+        RegistryCloseKey(&key);
+        for (const std::string& file : {RegistryPath(), RegistryPath() + ".lock"}) {
+            struct stat info;
+            ASSERT_EQ(stat(file.c_str(), &info), 0) << file;
+            EXPECT_EQ(info.st_mode & 07777, 0600u) << file;
+        }
+    }
 }
 
 // On a full disk the new file cannot be written whole: the write fails and
