@@ -58,6 +58,14 @@ static void RunScript(int32_t mode) {
     WaitWindowDestroy();
 }
 
+static void ReportDamagedProgram() {
+    const char* text = "The installation file has been damaged, please download a new copy.";
+    // A plan shows no box, but whoever reads it (a vendor's build step) must
+    // learn that there was nothing to plan.
+    if (PlanOnly()) PlanNotice(text);
+    ShowMessage(text, nullptr);
+}
+
 static int WorkingRoad(char* modulePath, int32_t mode) {
     StartSystemServices();
     RegisterScriptKeywords();
@@ -65,10 +73,11 @@ static int WorkingRoad(char* modulePath, int32_t mode) {
     const char* position = nullptr;
     if (!StrFindNoCase(modulePath, ".exe", &position)) StrAppendN(modulePath, ".exe", MODULE_PATH_SIZE);
 
-    if (FfsOpen(modulePath)) {
+    int opened = FfsOpen(modulePath);
+    if (opened) {
         RunScript(mode);
     } else {
-        ShowMessage("The installation file has been damaged, please download a new copy.", nullptr);
+        ReportDamagedProgram();
     }
 
     FfsClose();
@@ -76,7 +85,8 @@ static int WorkingRoad(char* modulePath, int32_t mode) {
     SocketCleanup();
     PlatOleUninitialize();
     PlatComUninitialize();
-    return EndRun(RunExitStatus());
+    // A plan of a program without its script must not pass for an empty plan.
+    return EndRun(!opened && PlanOnly() ? EXIT_NOT_REMOVED : RunExitStatus());
 }
 
 extern "C" int WinMain(HINSTANCE, HINSTANCE, char* commandTailArgument, int) {

@@ -197,6 +197,29 @@ class PlanAgainstRun(UnattendedTest):
         self.assertEqual(len(summaries), 1)
 
 
+class PlanOfADamagedProgram(UnattendedTest):
+
+    def test_the_plan_says_the_program_is_damaged_and_fails(self):
+        def missing(program):
+            pass
+
+        def pointing_at_itself(program):
+            # The trailer names its own offset as the archive's start.
+            size = os.path.getsize(program)
+            with open(program, "ab") as f:
+                f.write(size.to_bytes(4, "little"))
+
+        for name, damage in [("appended data missing", missing),
+                             ("trailer pointing at itself", pointing_at_itself)]:
+            with self.subTest(name):
+                damage(self.sandbox.plain_copy())
+                result = self.sandbox.run("-Plan", "-debug")
+                self.assertEqual(result.returncode, 1, result.stderr)
+                self.assertEqual(result.stdout.splitlines(), [
+                    "The installation file has been damaged, please download a new copy."])
+                self.assertNotIn("Company Name", self.sandbox.log(), "no script is run")
+
+
 class SilentStatuses(UnattendedTest):
     """The exit status of "-Silent", started as a user would: relocating."""
 
