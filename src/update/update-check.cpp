@@ -6,6 +6,7 @@
 
 #include "base/core.h"
 #include "net/phases.h"
+#include "script/recorded-path.h"
 #include "system/elevation.h"
 #include "system/fileops.h"
 #include "ui/ui.h"
@@ -66,6 +67,18 @@ static int ElevateForDownload(const InstallScript* settings) {
     return outcome == ELEVATION_PROCEED;
 }
 
+// The release is saved into the install path and started from there. A
+// path the uninstall would refuse (empty, relative, a drive root) would put
+// it into whatever folder the run stands in, or at the root of a drive:
+// nothing is saved then, and the check ends as after a failed download.
+static int InstallPathTakesDownload(const InstallScript* settings) {
+    if (IsUsableInstallPath(settings->installPath))
+        return 1;
+    LogPrint("Not downloading the update: the install path '%s' is refused\n",
+             settings->installPath);
+    return 0;
+}
+
 int CheckForUpdate(InstallScript* settings) {
     CHECK_POINTER(settings);
     if (settings->updateUrl[0] == '\0')
@@ -95,7 +108,9 @@ int CheckForUpdate(InstallScript* settings) {
             ShowMessage("Unable to retrieve version info from update server, please check the "
                         "website.",
                         UPDATE_CAPTION);
-        if (session.choice == 1 && ElevateForDownload(settings)) {
+        if (session.choice == 1 && !InstallPathTakesDownload(settings)) {
+            result = 0;
+        } else if (session.choice == 1 && ElevateForDownload(settings)) {
             WaitProgress(0);
             WaitWindowShow(1);
             result = RunPhases("Update download on phase %d\n",

@@ -185,10 +185,10 @@ class UpdateTest(harness.ProgramTest):
         return (block("Tolvane Other", "9.0", "http://127.0.0.1/other", download + ".other") +
                 block(identity, version, "http://127.0.0.1/demo", download))
 
-    def pack(self, update_url=None):
+    def pack(self, update_url=None, registry_path=False):
         if update_url is None:
             update_url = self.server.url(VERSIONS_PATH)
-        self.sandbox.pack(script(self.product.settings(registry_path=False),
+        self.sandbox.pack(script(self.product.settings(registry_path=registry_path),
                                  command("PRODUCT VERSION", "1.54"),
                                  command("UPDATE URL", update_url),
                                  command("DONE")))
@@ -356,6 +356,38 @@ class Downloads(UpdateTest):
                 found = [os.path.join(folder, f) for folder, _, files in
                          os.walk(drive_c(self.sandbox)) for f in files if "escaped" in f]
                 self.assertEqual(found, [])
+                self.server.stop()
+                self.server = None
+
+
+class RefusedInstallPaths(UpdateTest):
+    """A recorded install path the uninstall would refuse: the release is
+    neither saved (into the current folder, at the drive's root) nor started."""
+
+    def test_the_release_is_not_saved_nor_started(self):
+        self.native_only()
+        for recorded, reason in [("", "empty"), ("C:\\", "a drive or share root"),
+                                 ("relative\\dir\\", "not absolute")]:
+            with self.subTest(recorded=recorded):
+                os.makedirs(os.path.join(self.sandbox.folder, "relative", "dir"), exist_ok=True)
+                self.product.record(recorded)
+                self.serve(self.offer())
+                self.pack(registry_path=True)
+                result = self.check(["yes", "1026"])
+                self.assertEqual(message_boxes(result.stdout), [QUESTION, NO_CONTACT])
+                self.assertEqual(self.release_starts(), [])
+                self.assertEqual(len(self.server.requests()), 1, "only the version information")
+                # Natively drive C: lies in the sandbox too.
+                saved = [os.path.join(folder, f)
+                         for folder, _, files in os.walk(self.sandbox.folder) for f in files
+                         if f == "demo.exe" or f.startswith("Upd")]
+                self.assertEqual(saved, [self.product.host("demo.exe")])
+                self.assertEqual(self.demo_program(), OLD_RELEASE)
+                log = self.sandbox.log()
+                self.assertIn("Refused path '%s': %s\n" % (recorded, reason), log)
+                self.assertIn("Not downloading the update: the install path '%s' is refused\n"
+                              % recorded, log)
+                self.assertNotIn("Update download on phase", log)
                 self.server.stop()
                 self.server = None
 
