@@ -75,7 +75,7 @@ class UnattendedTest(harness.ProgramTest):
     def install_demo(self, component=False):
         """The product of scripts/demo: files, shortcuts, its uninstall entry."""
         if self.sandbox.native:
-            # The folders every machine has; the backend makes them on first use.
+            # The folders every machine has; the backend makes them on its first write.
             for folder in ("system32", "temp"):
                 os.makedirs(os.path.join(drive_c(self.sandbox), "windows", folder), exist_ok=True)
         self.product.install(FILES)
@@ -195,6 +195,24 @@ class PlanAgainstRun(UnattendedTest):
                                    ("delete file", folder + "uninstall.exe"),
                                    ("remove folder", folder)])
         self.assertEqual(len(summaries), 1)
+
+    def test_a_plan_makes_none_of_the_machines_folders(self):
+        self.native_only()
+        for name, installed in [("fresh machine", False), ("installed product", True)]:
+            with self.subTest(name):
+                shutil.rmtree(self.sandbox.prefix, ignore_errors=True)
+                if installed:
+                    self.product.install(FILES)
+                    self.product.record()
+                self.sandbox.pack(self.product.script(files=LISTED))
+                before = snapshot(self.sandbox.prefix)
+                result = self.sandbox.run("-Plan", "-debug")
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertEqual(snapshot(self.sandbox.prefix), before)
+                self.assertEqual(os.path.exists(self.sandbox.prefix), installed)
+                actions, summaries = plan_actions(result.stdout)
+                self.assertEqual(bool(actions), installed, actions)
+                self.assertEqual(len(summaries), 1)
 
 
 class PlanOfADamagedProgram(UnattendedTest):

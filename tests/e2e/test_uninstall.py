@@ -193,8 +193,10 @@ class Locations(UninstallTest):
         return product, self.sandbox.log()
 
     def test_nested_folders_are_pruned_up_to_the_drive_root(self):
-        _, log = self.remove_from("C:\\Nest\\a\\b\\c\\", {"only.dat": "x"})
         root = drive_c(self.sandbox)
+        # A folder every machine has (natively made on the first write).
+        os.makedirs(os.path.join(root, "windows"), exist_ok=True)
+        _, log = self.remove_from("C:\\Nest\\a\\b\\c\\", {"only.dat": "x"})
         self.assertFalse(os.path.exists(os.path.join(root, "Nest")))
         self.assertTrue(os.path.isdir(os.path.join(root, "windows")))
         self.assertIn("Deleting 'C:\\Nest\\a\\b\\c\\'\n", log)

@@ -25,7 +25,7 @@ struct HostPath {
     HostPath(const char* windowsPath, PathUse use) {
         valid = use == PathUse::Existing
                     ? HostPathFromWindows(windowsPath, text, sizeof text) != 0
-                    : HostPathFromWindowsExact(windowsPath, text, sizeof text) != 0;
+                    : HostPathForWriting(windowsPath, text, sizeof text) != 0;
     }
 };
 

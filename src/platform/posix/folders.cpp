@@ -12,7 +12,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,27 +36,27 @@ int Give(const std::string& text, char* buffer, int size) {
     return 1;
 }
 
-// A folder of drive C, made on first use, given as a Windows path.
+// A folder of drive C, given as a Windows path. It is not made here: a
+// query changes nothing, and the first write inside drive C makes them all.
+// A file in its place is no folder: the query fails.
 int DriveCFolder(const std::string& relative, const char* suffix, char* buffer, int size) {
     std::string windows = "C:\\" + relative;
     for (char& c : windows)
         if (c == '/')
             c = '\\';
     char host[PATH_MAX];
-    if (!HostPathFromWindowsExact(windows.c_str(), host, sizeof host) || !MakeHostFolders(host)) {
+    struct stat info;
+    bool usable = HostPathFromWindowsExact(windows.c_str(), host, sizeof host) != 0;
+    if (usable && stat(host, &info) == 0 && !S_ISDIR(info.st_mode)) {
+        SetPlatLastError(ERROR_ALREADY_EXISTS);
+        usable = false;
+    }
+    if (!usable) {
         if (buffer && size > 0)
             buffer[0] = '\0';
         return 0;
     }
     return Give(windows + suffix, buffer, size);
-}
-
-std::string UserName() {
-    const passwd* entry = getpwuid(getuid());
-    if (entry && entry->pw_name && *entry->pw_name)
-        return entry->pw_name;
-    const char* name = getenv("USER");
-    return name && *name ? name : "user";
 }
 
 bool IsSeparator(char c) {
@@ -68,7 +67,7 @@ bool IsSeparator(char c) {
 
 int PlatCreateFolder(const char* path) {
     char host[PATH_MAX];
-    if (!HostPathFromWindowsExact(path, host, sizeof host))
+    if (!HostPathForWriting(path, host, sizeof host))
         return 0;
     return mkdir(host, 0777) == 0 ? 1 : Fail(host);
 }
@@ -139,24 +138,24 @@ int PlatListFolder(const char* folder, int (*visit)(const char* name, void* cont
 }
 
 int PlatGetWindowsFolder(char* buffer, int size) {
-    return DriveCFolder("windows", "", buffer, size);
+    return DriveCFolder(DRIVE_C_WINDOWS, "", buffer, size);
 }
 
 int PlatGetSystemFolder(char* buffer, int size) {
-    return DriveCFolder("windows/system32", "", buffer, size);
+    return DriveCFolder(DRIVE_C_SYSTEM, "", buffer, size);
 }
 
 int PlatGetTempFolder(char* buffer, int size) {
     // GetTempPathA is the one query that ends in a backslash.
-    return DriveCFolder("windows/temp", "\\", buffer, size);
+    return DriveCFolder(DRIVE_C_TEMP, "\\", buffer, size);
 }
 
 int PlatGetProgramsFolder(char* buffer, int size) {
-    return DriveCFolder("users/" + UserName() + "/Start Menu/Programs", "", buffer, size);
+    return DriveCFolder(DriveCProgramsFolder(), "", buffer, size);
 }
 
 int PlatGetProfileFolder(char* buffer, int size) {
-    return DriveCFolder("users/" + UserName(), "", buffer, size);
+    return DriveCFolder(DriveCProfileFolder(), "", buffer, size);
 }
 
 int PlatGetCurrentFolder(char* buffer, int size) {
@@ -191,7 +190,7 @@ int PlatTempFileName(const char* folder, const char* prefix, char* result) {
         snprintf(name, sizeof name, "%X.TMP", unique);
         std::string candidate = base + name;
         char host[PATH_MAX];
-        if (!HostPathFromWindowsExact(candidate.c_str(), host, sizeof host))
+        if (!HostPathForWriting(candidate.c_str(), host, sizeof host))
             return 0;
         int fd = open(host, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {

@@ -131,24 +131,36 @@ std::string WithBackslashes(std::string text) {
     return text;
 }
 
-char CurrentDrive() {
-    std::string folder = CurrentHostFolder();
-    std::string driveC = DriveCRoot();
-    bool onC = folder == driveC || folder.compare(0, driveC.size() + 1, driveC + "/") == 0;
-    return onC ? 'C' : 'Z';
+bool LiesIn(const std::string& path, const std::string& folder) {
+    return path == folder || path.compare(0, folder.size() + 1, folder + "/") == 0;
 }
 
-// Drive C: always exists on Windows, with its Program Files; the prefix
-// gets them on first use. Once seen, a drive is not looked for again.
-void EnsureDriveC(const std::string& root) {
-    static std::string seen;
-    if (root == seen)
+char CurrentDrive() {
+    return LiesIn(CurrentHostFolder(), DriveCRoot()) ? 'C' : 'Z';
+}
+
+std::string UserName() {
+    const passwd* entry = getpwuid(getuid());
+    if (entry && entry->pw_name && *entry->pw_name)
+        return entry->pw_name;
+    const char* name = getenv("USER");
+    return name && *name ? name : "user";
+}
+
+// Drive C: always exists on Windows, with its Program Files, Windows,
+// system and temporary folders and the user's Programs folder; the prefix
+// gets them on its first write. Once made, they are not looked for again.
+void EnsureMachineFolders(const std::string& root) {
+    static std::string made;
+    if (root == made)
         return;
-    struct stat info;
-    if (stat(root.c_str(), &info) != 0)
-        MakeHostFolders((root + "/Program Files").c_str());
-    if (stat(root.c_str(), &info) == 0)
-        seen = root;
+    bool all = true;
+    for (const std::string& folder :
+         {std::string(DRIVE_C_PROGRAM_FILES), std::string(DRIVE_C_SYSTEM),
+          std::string(DRIVE_C_TEMP), DriveCProgramsFolder()})
+        all = MakeHostFolders(JoinHost(root, folder).c_str()) && all;
+    if (all)
+        made = root;
 }
 
 bool EndsWithExe(const char* path) {
@@ -190,10 +202,9 @@ int HostPathFromWindowsExact(const char* windowsPath, char* hostPath, int size) 
     }
 
     std::string root;
-    if (drive == 'C') {
+    if (drive == 'C')
         root = DriveCRoot();
-        EnsureDriveC(root);
-    } else if (drive == 'Z')
+    else if (drive == 'Z')
         root = "/";
     else
         return Refuse(ERROR_PATH_NOT_FOUND, hostPath, size);
@@ -201,6 +212,26 @@ int HostPathFromWindowsExact(const char* windowsPath, char* hostPath, int size) 
     if (collapsed.empty() && root != "/")
         return Deliver(root + "/", hostPath, size);
     return Deliver(JoinHost(root, collapsed), hostPath, size);
+}
+
+int HostPathForWriting(const char* windowsPath, char* hostPath, int size) {
+    if (!HostPathFromWindowsExact(windowsPath, hostPath, size))
+        return 0;
+    std::string path = hostPath;
+    if (path[0] != '/')
+        path = CurrentHostFolder() + "/" + path;
+    std::string driveC = DriveCRoot();
+    if (LiesIn("/" + CollapseComponents(path.c_str(), false), driveC))
+        EnsureMachineFolders(driveC);
+    return 1;
+}
+
+std::string DriveCProfileFolder() {
+    return "users/" + UserName();
+}
+
+std::string DriveCProgramsFolder() {
+    return DriveCProfileFolder() + "/Start Menu/Programs";
 }
 
 int HostPathFromWindows(const char* windowsPath, char* hostPath, int size) {

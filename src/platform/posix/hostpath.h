@@ -10,6 +10,8 @@
 // names no mapped drive also gives 0. PlatLastError() tells why.
 #pragma once
 
+#include <string>
+
 // The host path of a Windows path. A path ending in ".exe" (any case) that
 // names no file falls back to the same path without ".exe" when that
 // exists: the native program file has no extension.
@@ -22,6 +24,20 @@ int HostPathFromWindowsExact(const char* windowsPath, char* hostPath, int size);
 // The Windows path of a host path: C:\... inside <prefix>/drive_c, Z:\...
 // elsewhere; a relative path only changes its separators.
 int WindowsPathFromHost(const char* hostPath, char* windowsPath, int size);
+
+// The same for a file or folder about to be written. A write inside drive C
+// first makes the folders every Windows machine has (below); nothing else
+// makes them, so a run that only reads (a plan) leaves the prefix as it
+// found it.
+int HostPathForWriting(const char* windowsPath, char* hostPath, int size);
+
+// The folders of drive C that Windows always has, relative to drive C.
+#define DRIVE_C_PROGRAM_FILES "Program Files"
+#define DRIVE_C_WINDOWS "windows"
+#define DRIVE_C_SYSTEM "windows/system32"
+#define DRIVE_C_TEMP "windows/temp"
+std::string DriveCProfileFolder();  // "users/<login name>"
+std::string DriveCProgramsFolder(); // the profile's "Start Menu/Programs"
 
 // The host path of `relative` inside the prefix ("" for the prefix itself).
 int PrefixHostPath(const char* relative, char* hostPath, int size);

@@ -11,7 +11,7 @@
 
 int PlatRewriteFile(const char* path, PlatFileEditor edit, void* context) {
     char host[4096];
-    if (!path || !edit || !HostPathFromWindowsExact(path, host, sizeof host))
+    if (!path || !edit || !HostPathForWriting(path, host, sizeof host))
         return 0;
     bool edited = false;
     RewriteOutcome outcome = RewriteLocked(
