@@ -377,9 +377,12 @@ int PlatGetScreenInfo(int* width, int* height, int* bitsPerPixel);
 // facts whether to ask (command/elevation.h).
 
 // `elevated` is 1 when the process holds an administrator's full rights;
-// `uac` is 1 when the system reduces rights until consent. POSIX: elevated as
-// root, never UAC.
+// `uac` is 1 when the system reduces rights until consent. POSIX: never
+// either: nothing is started elevated there, and root is no consent.
 void PlatGetElevation(int* elevated, int* uac);
+// 1 when the process that started this one runs the same program file (the
+// copy that asked for elevation started this one) and is still running.
+int PlatStartedBySameProgram();
 // 0 when the process is refused the creation of files in `folder`; 1
 // otherwise (a missing folder holds nothing to remove).
 int PlatFolderWritable(const char* folder);

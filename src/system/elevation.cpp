@@ -23,10 +23,19 @@ static int CommandLineHasElevatedSwitch() {
     return StrFindNoCase(PlatGetCommandLine(), ELEVATED_SWITCH, &at);
 }
 
+// The copy that ElevateIfNeeded started carries the switch, and the
+// process that started it is the asking copy of this program. Typed by
+// hand, the switch counts for nothing.
+static int StartedByAskingProcess() {
+    return CommandLineHasElevatedSwitch() && PlatStartedBySameProgram() ? 1 : 0;
+}
+
 int RunningElevatedCopy() {
     int elevated = 0, uac = 0;
     PlatGetElevation(&elevated, &uac);
-    return elevated && CommandLineHasElevatedSwitch() ? 1 : 0;
+    if (!elevated || !StartedByAskingProcess()) return 0;
+    LogPrint("Questions answered by the asking process\n");
+    return 1;
 }
 
 static int ProductWritable(const char* installPath, const char* uninstallKey) {
@@ -56,7 +65,7 @@ static int ElevatedCommand(char* module, char* parameters) {
 int ElevateIfNeeded(const char* installPath, const char* uninstallKey, uint32_t* declineError) {
     // The elevated copy does the work with what it has: asking again could
     // only loop.
-    if (CommandLineHasElevatedSwitch()) return ELEVATION_PROCEED;
+    if (StartedByAskingProcess()) return ELEVATION_PROCEED;
     // A plan changes nothing, so it needs no rights to change anything.
     if (PlanOnly()) return ELEVATION_PROCEED;
     ElevationFacts facts = {0, 0, 1};

@@ -37,4 +37,6 @@ int ElevateIfNeeded(const char* installPath, const char* uninstallKey, uint32_t*
 
 // 1 in the elevated copy: it does not ask again what its starter asked
 // (the confirmation, the choice to download), and never asks for elevation.
+// That copy carries ELEVATED_SWITCH, holds full rights and was started by
+// the asking copy of this program; each answer it skips is logged.
 int RunningElevatedCopy();

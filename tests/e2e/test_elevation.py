@@ -8,7 +8,7 @@ product. With the hook set to "decline" the consent is refused."""
 import re
 
 from lib import harness
-from lib.product import Product
+from lib.product import Product, boxes_shown
 
 CONFIRM = ("Uninstall...", "Are you sure you want to uninstall Tolvane Elevated?")
 DONE = ("Uninstaller...", "Tolvane Elevated has been uninstalled!")
@@ -18,11 +18,14 @@ FILES = {"elevated.exe": "program", "data\\sample.dat": "sample", "uninstall.exe
 LISTED = ["elevated.exe", "data\\sample.dat"]
 
 
-class Elevation(harness.ProgramTest):
+class ElevationTest(harness.ProgramTest):
+    """An installed product for every user, with its uninstall entry."""
+
+    wine_only = False
 
     def setUp(self):
         super().setUp()
-        if self.sandbox.native:
+        if self.sandbox.native and self.wine_only:
             self.skipTest("no consent to ask for natively: the decision table covers it")
         self.needs_native_boxes()
         self.product = Product(self.sandbox, "Tolvane", "Elevated")
@@ -34,6 +37,11 @@ class Elevation(harness.ProgramTest):
     def tearDown(self):
         self.product.remove()
         super().tearDown()
+
+
+class Elevation(ElevationTest):
+
+    wine_only = True
 
     def uninstall(self, hook, boxes):
         self.sandbox.extra_environment["UNINSTALL_TEST_STANDARD_TOKEN"] = hook
@@ -56,6 +64,7 @@ class Elevation(harness.ProgramTest):
         self.assertRegex(log, r"Cmdline '[^\n]*-Elevated -append' '-Spawn -debug -Elevated "
                               r"-append'\n")
         self.assertIn("Elevated copy ended (0)\n", log)
+        self.assertEqual(log.count("Questions answered by the asking process\n"), 1)
         # The starter asked; only the elevated copy removed anything.
         self.assertEqual(len(re.findall(r"Elevate: runas", log)), 1)
         self.assertEqual(log.count("Successful Exit...\n"), 2)
@@ -69,6 +78,29 @@ class Elevation(harness.ProgramTest):
         log = self.sandbox.log()
         self.assertIn("Elevation declined (1223) (0x000004C7)\n", log)
         self.assertNotIn("has been uninstalled", log)
+
+
+class SwitchTypedByHand(ElevationTest):
+    """"-Elevated" on a command line a user typed: natively nothing is ever
+    elevated (not even root's run), and under Wine, where every program holds
+    an administrator's token, the process was not started by the asking copy
+    of the program. Either way the confirmation is asked, and a No keeps the
+    product."""
+
+    def test_the_confirmation_is_asked_and_a_no_keeps_the_product(self):
+        if self.sandbox.native:
+            result = self.sandbox.run("-Spawn", "-Elevated", "-debug", input="no\n")
+            shown = boxes_shown(result.stdout)
+        else:
+            result = self.sandbox.run("-Spawn", "-Elevated", "-debug",
+                                      boxes=[(CONFIRM[0], "No")])
+            shown = [(CONFIRM[0], text) for text in result.box_texts]
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(shown, [CONFIRM])
+        for relative in FILES:
+            self.assertTrue(self.product.exists(relative), relative)
+        self.assertTrue(self.product.has_uninstall_entry())
+        self.assertNotIn("Questions answered by the asking process", self.sandbox.log())
 
 
 if __name__ == "__main__":

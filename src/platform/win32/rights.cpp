@@ -10,6 +10,7 @@
 // Windows gives an elevated program a fresh environment. Set to "decline",
 // the user declines the consent prompt that Wine does not show.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <string>
 
@@ -92,4 +93,49 @@ int PlatShellRunAs(const char* file, const char* parameters, PlatProcess* proces
     }
     SetEnvironmentVariableA(STANDARD_TOKEN_HOOK, nullptr);
     return ShellExecuteVerb("runas", file, parameters, process);
+}
+
+static DWORD ParentProcessId() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    DWORD self = GetCurrentProcessId();
+    DWORD parent = 0;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ProcessID == self) {
+            parent = entry.th32ParentProcessID;
+            break;
+        }
+    }
+    CloseHandle(snapshot);
+    return parent;
+}
+
+// The full path of the process's program file and its start time.
+static bool ProcessImage(HANDLE process, std::wstring* path, ULONGLONG* started) {
+    wchar_t buffer[32768];
+    DWORD size = sizeof buffer / sizeof buffer[0];
+    if (!QueryFullProcessImageNameW(process, 0, buffer, &size)) return false;
+    path->assign(buffer, size);
+    FILETIME creation, exit, kernel, user;
+    if (!GetProcessTimes(process, &creation, &exit, &kernel, &user)) return false;
+    *started = (ULONGLONG(creation.dwHighDateTime) << 32) | creation.dwLowDateTime;
+    return true;
+}
+
+// The parent is known by its id alone; an id that a newer process took over
+// after the parent ended names a process that started after this one.
+int PlatStartedBySameProgram() {
+    DWORD parentId = ParentProcessId();
+    if (parentId == 0) return 0;
+    HANDLE parent = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, parentId);
+    if (parent == nullptr) return 0;
+    std::wstring mine, theirs;
+    ULONGLONG myStart = 0, theirStart = 0;
+    bool same = ProcessImage(GetCurrentProcess(), &mine, &myStart) &&
+                ProcessImage(parent, &theirs, &theirStart) && theirStart <= myStart &&
+                CompareStringOrdinal(mine.c_str(), -1, theirs.c_str(), -1, TRUE) == CSTR_EQUAL;
+    CloseHandle(parent);
+    return same ? 1 : 0;
 }
