@@ -293,6 +293,40 @@ class Publishing(VendorTest):
         usage = self.ffspack("publish", "products.ini", "vendor.key")
         self.assertEqual(usage.returncode, 2)
 
+    def test_only_a_regular_file_inside_the_manifests_folder_is_a_release(self):
+        folder = self.sandbox.folder
+        for name in ("vendor/dist", "secret"):
+            os.makedirs(os.path.join(folder, name))
+        for name in ("vendor/dist/demo.exe", "secret/demo.exe"):
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(b"bytes of " + name.encode())
+        secret = os.path.join(folder, "secret", "demo.exe")
+        cases = [("../secret/demo.exe", 4, "the release '../secret/demo.exe' lies outside the "
+                                           "manifest's folder"),
+                 ("dist/../../secret/demo.exe", 4, "the release 'dist/../../secret/demo.exe' lies "
+                                                   "outside the manifest's folder"),
+                 (secret, 4, "the release '%s' is not relative to the manifest's folder" % secret)]
+        if self.sandbox.native:
+            os.symlink(secret, os.path.join(folder, "vendor", "dist", "link.exe"))
+            os.symlink(os.path.join(folder, "secret"), os.path.join(folder, "vendor", "shared"))
+            cases += [("dist/link.exe", 4, "the release 'dist/link.exe' is a symbolic link"),
+                      ("shared/demo.exe", 4, "the release 'shared/demo.exe' lies outside")]
+        for release, line, reason in cases:
+            with self.subTest(release=release):
+                with open(os.path.join(folder, "vendor", "products.ini"), "w") as f:
+                    f.write("[Tolvane Demo]\nversion = 1.9\npage = http://x/\nrelease = %s\n"
+                            "download = http://x/demo.exe\n" % release)
+                result = self.ffspack("publish", "vendor/products.ini", "vendor.key", "out")
+                self.assertEqual(result.returncode, 1, result.stdout)
+                self.assertIn("nothing published: 'vendor/products.ini': line %d: %s"
+                              % (line, reason), result.stderr)
+                self.assertFalse(os.path.exists(self.outdir))
+        with open(os.path.join(folder, "vendor", "products.ini"), "w") as f:
+            f.write("[Tolvane Demo]\nversion = 1.9\npage = http://x/\n"
+                    "release = dist/../dist/demo.exe\ndownload = http://x/demo.exe\n")
+        inside = self.ffspack("publish", "vendor/products.ini", "vendor.key", "out")
+        self.assertEqual(inside.returncode, 0, inside.stderr)
+
     def test_a_published_release_is_never_replaced_by_other_bytes(self):
         self.native_only()
         self.assertEqual(self.publish("1.9", name="demo.exe").returncode, 0)
