@@ -151,6 +151,24 @@ class Registrations(VendorTest):
         self.assertEqual(absent.returncode, 1)
         self.assertFalse(os.path.exists(missing))
 
+    def test_the_export_keeps_formulas_out_of_spreadsheets(self):
+        # Typed by a registrant, as stored, as exported.
+        values = [("=HYPERLINK(\"http://x.test\",\"a\")", "'=HYPERLINK(\"http://x.test\",\"a\")"),
+                  ("+49 30 1234", "'+49 30 1234"), ("-2+3", "'-2+3"), ("@SUM(A1)", "'@SUM(A1)"),
+                  ("\t=1", "'\t=1"), ("\r=1", "'\r=1"), ("Ann=Bob", "Ann=Bob"),
+                  ("'quoted", "'quoted"), (" =1", " =1")]
+        server = self.serve()
+        for n, (typed, _) in enumerate(values):
+            body = registration_body([("000", harness.version_field()), ("200", typed),
+                                      ("207", "user%d@example.com" % n)],
+                                     harness.program_version())
+            self.assertTrue(accepted(post(server.port, body)), typed)
+        for raw, column in ((False, 1), (True, 0)):
+            with self.subTest(raw=raw):
+                rows = server.export(*(["--raw"] if raw else []))
+                self.assertEqual([row["first_name"] for row in rows],
+                                 [v[column] for v in values])
+
     def test_postgresql_shared_by_two_servers(self):
         database = Postgres()
         self.addCleanup(database.stop)

@@ -3,7 +3,7 @@
 //
 //     vendor-server serve --listen ADDRESS:PORT --database DATABASE
 //                         [--publish OUTDIR] [--path /cgi-bin/register]
-//     vendor-server export --database DATABASE [--since DATE] --csv
+//     vendor-server export --database DATABASE [--since DATE] [--raw] --csv
 #include "export.h"
 #include "serve.h"
 
@@ -22,7 +22,7 @@ void PrintUsage(FILE* stream) {
     std::fprintf(stream,
                  "usage: vendor-server serve --listen ADDRESS:PORT --database DATABASE\n"
                  "                           [--publish OUTDIR] [--path /cgi-bin/register]\n"
-                 "       vendor-server export --database DATABASE [--since DATE] --csv\n"
+                 "       vendor-server export --database DATABASE [--since DATE] [--raw] --csv\n"
                  "DATABASE is an SQLite file or a postgresql:// address.\n");
 }
 
@@ -32,12 +32,12 @@ int UsageError(const std::string& message) {
     return EXIT_USAGE;
 }
 
-// "--name value" options, and "--csv" alone. False for anything else.
+// "--name value" options, and "--csv" and "--raw" alone. False for anything else.
 bool ReadOptions(int argc, char** argv, std::map<std::string, std::string>& options,
                  std::string& problem) {
     for (int i = 2; i < argc; i++) {
         std::string name = argv[i];
-        if (name == "--csv") {
+        if (name == "--csv" || name == "--raw") {
             options[name] = "";
             continue;
         }
@@ -77,8 +77,8 @@ int RunServe(std::map<std::string, std::string>& options) {
     ServeOptions serve;
     if (!options.count("--listen") || !options.count("--database"))
         return UsageError("serve needs --listen and --database");
-    if (options.count("--since") || options.count("--csv"))
-        return UsageError("--since and --csv belong to export");
+    if (options.count("--since") || options.count("--csv") || options.count("--raw"))
+        return UsageError("--since, --raw and --csv belong to export");
     if (!ParseListen(options["--listen"], serve))
         return UsageError("--listen takes ADDRESS:PORT, not '" + options["--listen"] + "'");
     serve.database = options["--database"];
@@ -101,7 +101,7 @@ int RunExport(std::map<std::string, std::string>& options) {
     if (options.count("--since") && !NormalisedSince(options["--since"], since))
         return UsageError("--since takes YYYY-MM-DD or YYYY-MM-DD HH:MM:SS (UTC), not '" +
                           options["--since"] + "'");
-    return ExportCsv(options["--database"], since);
+    return ExportCsv(options["--database"], since, options.count("--raw") > 0);
 }
 
 } // namespace
