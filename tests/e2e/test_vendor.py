@@ -7,13 +7,15 @@ PostgreSQL backend on a server of Debian's started by the test."""
 
 import os
 import shutil
+import socket
 import subprocess
 import threading
+import time
 
 from lib import harness
 from lib.harness import command, script
 from lib.registration import REGISTER, YES, Registration, User
-from lib.vendor import (Postgres, VendorServer, accepted, exchange, export, post,
+from lib.vendor import (REQUEST, Postgres, VendorServer, accepted, exchange, export, post,
                         registration_body)
 from test_register import ANN, QUESTION, THANKS
 from test_update import SUCCESS, QUESTION as UPDATE_QUESTION, UpdateTest, message_boxes
@@ -204,6 +206,102 @@ page = http://127.0.0.1/demo/
 release = release/{name}
 download = {download}/releases/{name}
 """
+
+
+def status_of(reply):
+    return int(reply.split(b" ", 2)[1]) if reply.startswith(b"HTTP/1.") else None
+
+
+REGISTER_PATH = b"/cgi-bin/register"
+POST_HEAD = b"POST /cgi-bin/register HTTP/1.0\r\nHost: 127.0.0.1\r\n"
+
+# Requests whose end is not certain, or that cannot be served: (case, bytes,
+# status, reason logged).
+REFUSED = [
+    ("two different lengths", POST_HEAD + b"Content-Length: 5\r\nContent-Length: 7\r\n\r\nabcdefg",
+     400, "Content-Length given twice, or together with chunked Transfer-Encoding"),
+    ("a length and chunks", POST_HEAD + b"Content-Length: 5\r\nTransfer-Encoding: chunked\r\n\r\n"
+     b"5\r\nabcde\r\n0\r\n\r\n", 400, "Content-Length given twice, or together with chunked"),
+    ("no length", POST_HEAD + b"\r\nabcdefg", 411, "a POST without Content-Length"),
+    ("a negative length", POST_HEAD + b"Content-Length: -5\r\n\r\nabcde", 400,
+     "a Content-Length that is not a number of bytes"),
+    ("a body over the limit", POST_HEAD + b"Content-Length: 100000\r\n\r\n" + b"x" * 100000,
+     413, "a body of 100000 bytes, more than 65536"),
+    ("chunks over the limit", POST_HEAD + b"Transfer-Encoding: chunked\r\n\r\n" +
+     b"8000\r\n" + b"x" * 0x8000 + b"\r\n" + b"8000\r\n" + b"x" * 0x8000 + b"\r\n" +
+     b"10\r\n" + b"x" * 16 + b"\r\n0\r\n\r\n", 413, "a chunked body of more than 65536 bytes"),
+    ("a body that never completes", POST_HEAD + b"Content-Length: 100\r\n\r\nabc", 408,
+     "the request was not complete within 2 s"),
+    ("nothing sent", b"", 408, "no request within 2 s"),
+    ("a header over the limit", POST_HEAD + b"X-Long: " + b"a" * 20000 + b"\r\n\r\n", 431,
+     "request line and headers longer than 16384 bytes"),
+    ("no HTTP", b"HELLO THERE\r\n\r\n", 400, "a malformed request"),
+    ("another path", b"GET /secret HTTP/1.0\r\n\r\n", 404, "nothing at GET /secret"),
+    ("a log line forged in the path", b"GET /a%0d%0avendor-server:\xe9 HTTP/1.0\r\n\r\n", 404,
+     "nothing at GET /a%0d%0avendor-server:\\xE9"),
+    ("a registration read", b"GET /cgi-bin/register HTTP/1.0\r\n\r\n", 405,
+     "GET /cgi-bin/register: registrations are POSTed"),
+]
+
+
+class SlowAndAmbiguousRequests(VendorTest):
+    """What one client can do to the server: hold connections open, drip
+    its request, send requests whose end is uncertain."""
+
+    def setUp(self):
+        super().setUp()
+        self.native_only()
+
+    def test_a_registration_is_answered_while_300_clients_drip_theirs(self):
+        server = self.serve()
+        request = REQUEST % (REGISTER_PATH, len(numbered(0))) + numbered(0)
+        slow = [socket.create_connection(("127.0.0.1", server.port)) for _ in range(300)]
+        stop = threading.Event()
+
+        def drip():
+            for at in range(len(request)):
+                for connection in slow:
+                    try:
+                        connection.send(request[at:at + 1])
+                    except OSError:
+                        pass
+                if stop.wait(1):
+                    return
+
+        dripper = threading.Thread(target=drip)
+        dripper.start()
+        try:
+            time.sleep(2)
+            for n in range(1, 4):
+                started = time.monotonic()
+                reply = post(server.port, numbered(n))
+                self.assertTrue(accepted(reply), reply)
+                self.assertLess(time.monotonic() - started, 2.0)
+        finally:
+            stop.set()
+            dripper.join()
+            for connection in slow:
+                connection.close()
+        self.assertEqual(len(server.export()), 3)
+
+    def test_requests_without_a_certain_end_are_refused_and_logged(self):
+        server = self.serve(request_timeout=2)
+        for case, request, status, reason in REFUSED:
+            with self.subTest(case):
+                started = time.monotonic()
+                reply = exchange(server.port, request)
+                self.assertEqual(status_of(reply), status, reply[:200])
+                self.assertIn("refused a request from 127.0.0.1: %d %s" % (status, reason),
+                              server.messages())
+                if status == 408:
+                    self.assertLess(time.monotonic() - started, 4.0)
+        self.assertEqual(server.export(), [])
+        # The same registration with one length, or twice the same, is taken.
+        body = numbered(1)
+        for lengths in (1, 2):
+            reply = exchange(server.port, POST_HEAD + b"Content-Length: %d\r\n" % len(body) *
+                             lengths + b"\r\n" + body)
+            self.assertEqual(accepted(reply), lengths == 1, reply[:200])
 
 
 class Publishing(VendorTest):

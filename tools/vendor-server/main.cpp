@@ -3,6 +3,7 @@
 //
 //     vendor-server serve --listen ADDRESS:PORT --database DATABASE
 //                         [--publish OUTDIR] [--path /cgi-bin/register]
+//                         [--request-timeout SECONDS]
 //     vendor-server export --database DATABASE [--since DATE] [--raw] --csv
 #include "export.h"
 #include "serve.h"
@@ -22,6 +23,7 @@ void PrintUsage(FILE* stream) {
     std::fprintf(stream,
                  "usage: vendor-server serve --listen ADDRESS:PORT --database DATABASE\n"
                  "                           [--publish OUTDIR] [--path /cgi-bin/register]\n"
+                 "                           [--request-timeout SECONDS]\n"
                  "       vendor-server export --database DATABASE [--since DATE] [--raw] --csv\n"
                  "DATABASE is an SQLite file or a postgresql:// address.\n");
 }
@@ -42,7 +44,7 @@ bool ReadOptions(int argc, char** argv, std::map<std::string, std::string>& opti
             continue;
         }
         if (name != "--listen" && name != "--database" && name != "--publish" &&
-            name != "--path" && name != "--since") {
+            name != "--path" && name != "--since" && name != "--request-timeout") {
             problem = "unknown option '" + name + "'";
             return false;
         }
@@ -89,14 +91,24 @@ int RunServe(std::map<std::string, std::string>& options) {
         if (serve.path.empty() || serve.path[0] != '/')
             return UsageError("--path must begin with '/'");
     }
+    if (options.count("--request-timeout")) {
+        const std::string& seconds = options["--request-timeout"];
+        if (seconds.empty() || seconds.size() > 5 ||
+            seconds.find_first_not_of("0123456789") != std::string::npos ||
+            std::atoi(seconds.c_str()) < 1)
+            return UsageError("--request-timeout takes a number of seconds from 1, not '" +
+                              seconds + "'");
+        serve.requestSeconds = std::atoi(seconds.c_str());
+    }
     return Serve(serve);
 }
 
 int RunExport(std::map<std::string, std::string>& options) {
     if (!options.count("--database") || !options.count("--csv"))
         return UsageError("export needs --database and --csv");
-    if (options.count("--listen") || options.count("--publish") || options.count("--path"))
-        return UsageError("--listen, --publish and --path belong to serve");
+    if (options.count("--listen") || options.count("--publish") || options.count("--path") ||
+        options.count("--request-timeout"))
+        return UsageError("--listen, --publish, --path and --request-timeout belong to serve");
     std::string since;
     if (options.count("--since") && !NormalisedSince(options["--since"], since))
         return UsageError("--since takes YYYY-MM-DD or YYYY-MM-DD HH:MM:SS (UTC), not '" +
