@@ -71,7 +71,8 @@ int ExportCsv(const std::string& database, const std::string& since, bool raw) {
     else
         store = OpenStore(database, error);
     if (!store) {
-        std::fprintf(stderr, "vendor-server: cannot open the database '%s': %s", database.c_str(),
+        std::fprintf(stderr, "vendor-server: cannot open the database '%s': %s",
+                     DatabaseForMessages(database).c_str(),
                      error.c_str());
         if (error.empty() || error.back() != '\n')
             std::fputc('\n', stderr);

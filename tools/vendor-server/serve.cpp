@@ -214,7 +214,7 @@ int Serve(const ServeOptions& options) {
     std::unique_ptr<RegistrationStore> store = OpenStore(options.database, error);
     if (!store) {
         std::fprintf(stderr, "vendor-server: cannot open the database '%s': %s\n",
-                     options.database.c_str(), Trimmed(error).c_str());
+                     DatabaseForMessages(options.database).c_str(), Trimmed(error).c_str());
         return 1;
     }
 
