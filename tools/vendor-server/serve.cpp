@@ -161,7 +161,7 @@ HttpResponse ServeRelease(const fs::path& folder, const std::string& escapedName
     response.contentType = "application/octet-stream";
     response.file = file;
     response.fileSize = (unsigned long long)status.st_size;
-    Log("sent release " + name + " to " + request.sender);
+    Log("sent release " + Printable(name) + " to " + request.sender);
     return response;
 }
 
