@@ -165,6 +165,29 @@ CHECKS = [
      [(1, "error", "'MESSAGE' takes the rest of its line: the command inside it never runs")]),
     ((M + "ADD ITEM:0\nx").encode(),
      [(1, "error", "'ADD ITEM' has 2 of its 4 fields before the end of the script")]),
+    # Words the program takes for a keyword by its length and hash alone;
+    # letter case is no difference.
+    ("INSTALL PATH:\nLILE FIST: a.exe\n'4sta\"6:\nproduct name: Rocket\n",
+     [(2, "warning", "'LILE FIST' is not a keyword, but the program reads it as 'FILE LIST' "
+                     "(same length and hash)"),
+      (3, "warning", "''4sta\"6' is not a keyword, but the program reads it as 'INSTALL'")]),
+    ((M + "COMPANY NAME:Acme\r\n" + M + "COMPANY NAMF:Acme\r\n" + M + "CYMPANO NAME:x\r\n").encode(),
+     [(2, "error", "unknown keyword 'COMPANY NAMF'"),
+      (3, "warning", "'CYMPANO NAME' is not a keyword, but the program reads it as 'COMPANY NAME'")]),
+]
+
+TRAILER_INTO_IMAGE = (8).to_bytes(4, "little")
+
+# Programs whose script the program cannot find: (image, damage to the packed
+# file or None for an unpacked one, the finding's ending).
+NO_SCRIPT = [
+    (b"MZ" + b"COMPANY NAME: x\n" * 200, None, "carries no script: no archive is appended to it"),
+    (b"\x7fELF" + b"\x16TEXT:x\r\n" * 200 + b"\0\0\0\0", None,
+     "carries no script: no archive is appended to it"),
+    (b"MZ image", lambda packed: packed[:-4] + TRAILER_INTO_IMAGE,
+     "carries no script, or its appended data is damaged: its last four bytes point at offset 8, "
+     "where no archive begins"),
+    (b"MZ image", lambda packed: packed[:-6], "carries no script"),
 ]
 
 
@@ -203,6 +226,24 @@ class CheckTest(unittest.TestCase):
         status, findings = self.check("p.exe")
         self.assertEqual(status, 0)
         self.assertEqual([f[:2] for f in findings], [(2, "warning")])
+
+    def test_a_program_without_its_script_is_one_error(self):
+        self.packer.write("script.txt", b"COMPANY NAME: Acme\n")
+        for image, damage, ending in NO_SCRIPT:
+            with self.subTest(image=image[:8], damage=damage is not None):
+                self.packer.write("image.exe", image)
+                if damage:
+                    self.packer.run("pack", "image.exe", "script.txt", "p.exe")
+                    self.packer.write("p.exe", damage(self.packer.read("p.exe")))
+                else:
+                    self.packer.write("p.exe", image)
+                status, findings = self.check("p.exe")
+                self.assertEqual(status, 1)
+                self.assertEqual(len(findings), 1, findings)
+                self.assertEqual(findings[0][:2], (1, "error"))
+                self.assertIn("'p.exe' is a program that " + ending, findings[0][2])
+                self.assertTrue(findings[0][2].endswith(
+                    "(the program reports the file damaged and does nothing)"), findings[0][2])
 
     def test_usage_and_unreadable_files_exit_with_2(self):
         for arguments in [("check",), ("check", "a", "b"), ("check", "missing.txt")]:

@@ -1,6 +1,5 @@
 #include "archive.h"
 
-#include "archive/ffs-layout.h"
 #include "archive/ffs.h"
 #include "archive/pe-certificate.h"
 
@@ -30,9 +29,19 @@ static uint64_t ContentSize(const Bytes& file) {
     return PeContentEndInMemory(file.data(), uint32_t(file.size()));
 }
 
+bool IsProgramFile(const Bytes& file) {
+    static const unsigned char ELF[] = {0x7F, 'E', 'L', 'F'};
+    return (file.size() >= 2 && file[0] == 'M' && file[1] == 'Z') ||
+           (file.size() >= sizeof ELF && std::memcmp(file.data(), ELF, sizeof ELF) == 0);
+}
+
+FfsArchiveCheck CheckArchive(const Bytes& file, FfsArchiveSpan* span) {
+    return FfsLocateArchiveInMemory(file.data(), ContentSize(file), span);
+}
+
 bool LocateArchive(const Bytes& file, uint32_t* tagOffset) {
     FfsArchiveSpan span;
-    if (FfsLocateArchiveInMemory(file.data(), ContentSize(file), &span) != FFS_ARCHIVE_FOUND) return false;
+    if (CheckArchive(file, &span) != FFS_ARCHIVE_FOUND) return false;
     *tagOffset = span.tagOffset;
     return true;
 }
@@ -108,7 +117,7 @@ bool ComposeArchive(const Bytes& image, const Bytes& script, Bytes& archive,
 
 bool ExtractScript(const Bytes& file, Bytes& script) {
     FfsArchiveSpan span;
-    if (FfsLocateArchiveInMemory(file.data(), ContentSize(file), &span) != FFS_ARCHIVE_FOUND) return false;
+    if (CheckArchive(file, &span) != FFS_ARCHIVE_FOUND) return false;
     auto begin = file.begin() + span.tagOffset + FFS_TAG_SIZE;
     auto end = file.begin() + span.trailerOffset;
     script.assign(begin, end);

@@ -3,6 +3,8 @@
 
 #include "host-files.h"
 
+#include "archive/ffs-layout.h"
+
 #include <cstdint>
 
 // Where the archive of a program file starts, when it carries a complete one
@@ -25,6 +27,14 @@ struct ArchiveLayout {
 // False when no such layout exists within 32-bit offsets.
 bool ComposeArchive(const Bytes& image, const Bytes& script, Bytes& archive,
                     ArchiveLayout* layout = nullptr);
+
+// A Windows program (MZ) or a native one (ELF): a file that is not a script
+// in either form.
+bool IsProgramFile(const Bytes& file);
+
+// The reader's verdict on a program file's archive, with where its trailer
+// points.
+FfsArchiveCheck CheckArchive(const Bytes& file, FfsArchiveSpan* span);
 
 // The unscrambled payload of a program file's archive, trailer excluded.
 bool ExtractScript(const Bytes& file, Bytes& script);

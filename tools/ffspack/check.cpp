@@ -96,6 +96,13 @@ class ScriptChecker {
         }
         const KeywordLayout& layout = *command.layout;
         std::string keyword = layout.keyword;
+        // The program tells keywords apart by length and hash alone, so a
+        // different word may select this keyword; letter case never counts.
+        if (Lower(command.keyword) != Lower(keyword)) {
+            Report(line, Severity::Warning,
+                   Quoted(command.keyword) + " is not a keyword, but the program reads it as " +
+                       Quoted(keyword) + " (same length and hash)");
+        }
         CheckFieldEnds(command, line);
         std::vector<std::string> fields;
         for (size_t i = 0; i < command.fields.size(); ++i) {
@@ -297,6 +304,20 @@ class ScriptChecker {
     std::vector<std::pair<int, std::string>> namedBy_;
 };
 
+// A program file whose archive the program cannot find: it reports the file
+// damaged and does nothing else.
+std::string WhyNoScript(const std::string& path, const Bytes& file) {
+    FfsArchiveSpan span;
+    std::string what = Quoted(path) + " is a program that carries no script";
+    if (CheckArchive(file, &span) == FFS_ARCHIVE_NO_TAG) {
+        what += ", or its appended data is damaged: its last four bytes point at offset " +
+                std::to_string(span.tagOffset) + ", where no archive begins";
+    } else {
+        what += ": no archive is appended to it";
+    }
+    return what + " (the program reports the file damaged and does nothing)";
+}
+
 } // namespace
 
 int RunCheck(const Arguments& arguments) {
@@ -313,6 +334,12 @@ int RunCheck(const Arguments& arguments) {
     std::map<size_t, int> textLines;
     bool fromText = false;
     if (!ExtractScript(file, script)) {
+        // Its bytes are no script: read as one they would give a finding
+        // per line, all invented.
+        if (IsProgramFile(file)) {
+            PrintFinding(stdout, path, 1, Severity::Error, WhyNoScript(path, file));
+            return EXIT_FAILED;
+        }
         if (IsEngineForm(file)) {
             script = file;
         } else {

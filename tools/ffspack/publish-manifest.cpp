@@ -1,6 +1,9 @@
 #include "publish-manifest.h"
 
+#include <algorithm>
 #include <filesystem>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -38,11 +41,37 @@ bool SectionIsComplete(ManifestProduct& product, std::string& reason) {
     return true;
 }
 
-std::string ResolvedRelease(const std::string& manifestPath, const std::string& release) {
-    std::filesystem::path path(release);
-    if (path.is_absolute())
-        return release;
-    return (std::filesystem::path(manifestPath).parent_path() / path).string();
+bool IsInside(const fs::path& folder, const fs::path& path) {
+    auto mismatch = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
+    return mismatch.first == folder.end();
+}
+
+// A release is a regular file inside the manifest's folder, reached without
+// a symbolic link at its end: a manifest must not be able to publish, signed,
+// whatever else the signing machine can read.
+bool ResolveRelease(const std::string& manifestPath, const std::string& release,
+                    std::string& resolved, std::string& reason) {
+    fs::path written(release);
+    std::string name = "the release '" + release + "'";
+    if (written.has_root_path()) {
+        reason = name + " is not relative to the manifest's folder";
+        return false;
+    }
+    fs::path folder = fs::path(manifestPath).parent_path();
+    fs::path path = folder / written;
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(path, ec))) {
+        reason = name + " is a symbolic link";
+        return false;
+    }
+    fs::path realFolder = fs::canonical(folder.empty() ? fs::path(".") : folder, ec);
+    fs::path realPath = ec ? fs::path() : fs::weakly_canonical(path, ec);
+    if (ec || !IsInside(realFolder, realPath)) {
+        reason = name + " lies outside the manifest's folder";
+        return false;
+    }
+    resolved = path.string();
+    return true;
 }
 
 } // namespace
@@ -101,7 +130,11 @@ bool ParseManifest(const std::string& path, const std::string& text,
             reason = where + "'" + key + "' is empty";
             return false;
         }
-        *slot = key == "release" ? ResolvedRelease(path, value) : value;
+        *slot = value;
+        if (key == "release" && !ResolveRelease(path, value, *slot, reason)) {
+            reason = where + reason;
+            return false;
+        }
     }
     if (products.empty()) {
         reason = "it names no product";

@@ -8,7 +8,8 @@
 //     release = dist/widget-1.9.exe
 //     download = http://downloads.acme.example/releases/widget-1.9.exe
 //
-// Blank lines and lines starting with "#" or ";" are skipped.
+// Blank lines and lines starting with "#" or ";" are skipped. A release is
+// named relative to the manifest's folder and must lie inside it.
 #pragma once
 
 #include <string>
@@ -18,7 +19,7 @@ struct ManifestProduct {
     std::string identity;
     std::string version;
     std::string page;
-    std::string release; // relative to the manifest's folder, when relative
+    std::string release; // a file inside the manifest's folder, with that folder
     std::string download;
     int line = 0;        // of its section's heading
 };

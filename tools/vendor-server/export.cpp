@@ -3,6 +3,7 @@
 #include "store.h"
 
 #include <cctype>
+#include <cstring>
 #include <filesystem>
 #include <cstdio>
 
@@ -21,13 +22,13 @@ std::string CsvField(const std::string& value) {
     return quoted + "\"";
 }
 
-void WriteRow(const std::vector<std::optional<std::string>>& values) {
+void WriteRow(const std::vector<std::optional<std::string>>& values, bool raw) {
     std::string line;
     for (size_t i = 0; i < values.size(); i++) {
         if (i > 0)
             line += ',';
         if (values[i])
-            line += CsvField(*values[i]);
+            line += CsvValue(*values[i], raw);
     }
     line += "\r\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
@@ -46,6 +47,13 @@ bool Matches(const std::string& text, const char* pattern) {
 
 } // namespace
 
+std::string CsvValue(const std::string& value, bool raw) {
+    // Spreadsheets start a formula at these, also behind the quotes.
+    if (!raw && !value.empty() && value[0] != '\0' && std::strchr("=+-@\t\r", value[0]) != nullptr)
+        return CsvField("'" + value);
+    return CsvField(value);
+}
+
 bool NormalisedSince(const std::string& text, std::string& since) {
     since = text;
     if (since.size() > 10 && since[10] == 'T')
@@ -53,7 +61,7 @@ bool NormalisedSince(const std::string& text, std::string& since) {
     return Matches(since, "9999-99-99") || Matches(since, "9999-99-99 99:99:99");
 }
 
-int ExportCsv(const std::string& database, const std::string& since) {
+int ExportCsv(const std::string& database, const std::string& since, bool raw) {
     std::string error;
     // A mistyped file name must not become a new, empty database.
     std::error_code ec;
@@ -63,7 +71,8 @@ int ExportCsv(const std::string& database, const std::string& since) {
     else
         store = OpenStore(database, error);
     if (!store) {
-        std::fprintf(stderr, "vendor-server: cannot open the database '%s': %s", database.c_str(),
+        std::fprintf(stderr, "vendor-server: cannot open the database '%s': %s",
+                     DatabaseForMessages(database).c_str(),
                      error.c_str());
         if (error.empty() || error.back() != '\n')
             std::fputc('\n', stderr);
@@ -72,8 +81,9 @@ int ExportCsv(const std::string& database, const std::string& since) {
     std::vector<std::optional<std::string>> header;
     for (const std::string& column : ExportColumns())
         header.push_back(column);
-    WriteRow(header);
-    if (!store->Export(since, WriteRow, error)) {
+    WriteRow(header, raw);
+    auto row = [raw](const std::vector<std::optional<std::string>>& values) { WriteRow(values, raw); };
+    if (!store->Export(since, row, error)) {
         std::fprintf(stderr, "vendor-server: cannot read the registrations: %s\n", error.c_str());
         return 1;
     }

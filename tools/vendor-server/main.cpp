@@ -3,7 +3,8 @@
 //
 //     vendor-server serve --listen ADDRESS:PORT --database DATABASE
 //                         [--publish OUTDIR] [--path /cgi-bin/register]
-//     vendor-server export --database DATABASE [--since DATE] --csv
+//                         [--request-timeout SECONDS]
+//     vendor-server export --database DATABASE [--since DATE] [--raw] --csv
 #include "export.h"
 #include "serve.h"
 
@@ -22,7 +23,8 @@ void PrintUsage(FILE* stream) {
     std::fprintf(stream,
                  "usage: vendor-server serve --listen ADDRESS:PORT --database DATABASE\n"
                  "                           [--publish OUTDIR] [--path /cgi-bin/register]\n"
-                 "       vendor-server export --database DATABASE [--since DATE] --csv\n"
+                 "                           [--request-timeout SECONDS]\n"
+                 "       vendor-server export --database DATABASE [--since DATE] [--raw] --csv\n"
                  "DATABASE is an SQLite file or a postgresql:// address.\n");
 }
 
@@ -32,17 +34,17 @@ int UsageError(const std::string& message) {
     return EXIT_USAGE;
 }
 
-// "--name value" options, and "--csv" alone. False for anything else.
+// "--name value" options, and "--csv" and "--raw" alone. False for anything else.
 bool ReadOptions(int argc, char** argv, std::map<std::string, std::string>& options,
                  std::string& problem) {
     for (int i = 2; i < argc; i++) {
         std::string name = argv[i];
-        if (name == "--csv") {
+        if (name == "--csv" || name == "--raw") {
             options[name] = "";
             continue;
         }
         if (name != "--listen" && name != "--database" && name != "--publish" &&
-            name != "--path" && name != "--since") {
+            name != "--path" && name != "--since" && name != "--request-timeout") {
             problem = "unknown option '" + name + "'";
             return false;
         }
@@ -77,8 +79,8 @@ int RunServe(std::map<std::string, std::string>& options) {
     ServeOptions serve;
     if (!options.count("--listen") || !options.count("--database"))
         return UsageError("serve needs --listen and --database");
-    if (options.count("--since") || options.count("--csv"))
-        return UsageError("--since and --csv belong to export");
+    if (options.count("--since") || options.count("--csv") || options.count("--raw"))
+        return UsageError("--since, --raw and --csv belong to export");
     if (!ParseListen(options["--listen"], serve))
         return UsageError("--listen takes ADDRESS:PORT, not '" + options["--listen"] + "'");
     serve.database = options["--database"];
@@ -89,19 +91,29 @@ int RunServe(std::map<std::string, std::string>& options) {
         if (serve.path.empty() || serve.path[0] != '/')
             return UsageError("--path must begin with '/'");
     }
+    if (options.count("--request-timeout")) {
+        const std::string& seconds = options["--request-timeout"];
+        if (seconds.empty() || seconds.size() > 5 ||
+            seconds.find_first_not_of("0123456789") != std::string::npos ||
+            std::atoi(seconds.c_str()) < 1)
+            return UsageError("--request-timeout takes a number of seconds from 1, not '" +
+                              seconds + "'");
+        serve.requestSeconds = std::atoi(seconds.c_str());
+    }
     return Serve(serve);
 }
 
 int RunExport(std::map<std::string, std::string>& options) {
     if (!options.count("--database") || !options.count("--csv"))
         return UsageError("export needs --database and --csv");
-    if (options.count("--listen") || options.count("--publish") || options.count("--path"))
-        return UsageError("--listen, --publish and --path belong to serve");
+    if (options.count("--listen") || options.count("--publish") || options.count("--path") ||
+        options.count("--request-timeout"))
+        return UsageError("--listen, --publish, --path and --request-timeout belong to serve");
     std::string since;
     if (options.count("--since") && !NormalisedSince(options["--since"], since))
         return UsageError("--since takes YYYY-MM-DD or YYYY-MM-DD HH:MM:SS (UTC), not '" +
                           options["--since"] + "'");
-    return ExportCsv(options["--database"], since);
+    return ExportCsv(options["--database"], since, options.count("--raw") > 0);
 }
 
 } // namespace

@@ -1,30 +1,29 @@
 #include "serve.h"
 
+#include "connection-loop.h"
 #include "store.h"
 
-#include <httplib.h>
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include <algorithm>
-#include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <mutex>
-#include <pthread.h>
-#include <thread>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// The program's largest body (a full payload, encoded) with room to spare.
+// The program's largest body (a full payload, encoded) with room to spare;
+// a larger one is refused (413) before it is read.
 const size_t MAX_BODY = 64 * 1024;
-const size_t FILE_CHUNK = 64 * 1024;
 
 const char* const ACCEPTED = "<html><body><p>RegSuccess</p></body></html>\n";
+// How much of a request's path a log line shows.
+const size_t LOGGED_PATH = 120;
 
 std::mutex logMutex;
 
@@ -39,106 +38,174 @@ std::string Trimmed(std::string text) {
     return text;
 }
 
-std::string Page(const std::string& text) {
-    return "<html><body><p>" + text + "</p></body></html>\n";
+// A client's text in the log: cut, and without bytes that would forge or
+// garble lines.
+std::string Printable(const std::string& text) {
+    std::string shown;
+    for (unsigned char c : text.substr(0, LOGGED_PATH)) {
+        if (c >= 32 && c < 127 && c != '\\') {
+            shown += char(c);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            shown += escaped;
+        }
+    }
+    return text.size() > LOGGED_PATH ? shown + "..." : shown;
 }
 
 // The program reads the reply for "RegSuccess" alone: every answer without
 // it asks the user to try again.
-void Register(RegistrationStore& store, const httplib::Request& request,
-              httplib::Response& response) {
+HttpResponse Register(RegistrationStore& store, const HttpRequest& request) {
     Bytes body(request.body.begin(), request.body.end());
     Registration registration;
     std::string reason;
     if (!DecodeRegistration(body, registration, reason)) {
-        Log("refused a registration from " + request.remote_addr + ": " + reason);
-        response.status = 400;
-        response.set_content(Page("The registration could not be read: " + reason), "text/html");
-        return;
+        Log("refused a registration from " + request.sender + ": " + reason);
+        return PageResponse(400, "The registration could not be read: " + reason);
     }
-    StoredRegistration stored = StoredFrom(registration, body, request.remote_addr);
+    StoredRegistration stored = StoredFrom(registration, body, request.sender);
     std::string error;
     switch (store.Store(stored, error)) {
     case StoreOutcome::Stored:
-        Log("stored registration " + stored.bodySha256 + " from " + request.remote_addr);
+        Log("stored registration " + stored.bodySha256 + " from " + request.sender);
         break;
     case StoreOutcome::Duplicate:
-        Log("registration " + stored.bodySha256 + " from " + request.remote_addr +
+        Log("registration " + stored.bodySha256 + " from " + request.sender +
             " is stored already");
         break;
     case StoreOutcome::Failed:
-        Log("cannot store a registration from " + request.remote_addr + ": " + Trimmed(error));
-        response.status = 503;
-        response.set_content(Page("The registration could not be stored, please try again."),
-                             "text/html");
-        return;
+        Log("cannot store a registration from " + request.sender + ": " + Trimmed(error));
+        return PageResponse(503, "The registration could not be stored, please try again.");
     }
-    response.set_content(ACCEPTED, "text/html");
+    HttpResponse response;
+    response.body = ACCEPTED;
+    return response;
 }
 
-void NotFound(httplib::Response& response) {
-    response.status = 404;
-    response.set_content(Page("Not found"), "text/html");
+HttpResponse Refused(const HttpRequest& request, int status, const std::string& reason) {
+    Log("refused a request from " + request.sender + ": " + std::to_string(status) + " " +
+        reason);
+    return PageResponse(status, status == 404 ? "Not found" : "The request was refused: " + reason);
 }
 
 // versions.txt is read for each request: "ffspack publish" replaces it
 // while the server runs, and no cache may keep the old one.
-void ServeVersions(const fs::path& path, httplib::Response& response) {
+HttpResponse ServeVersions(const fs::path& path, const HttpRequest& request) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr)
-        return NotFound(response);
-    std::string text;
+        return Refused(request, 404, "nothing is published at " + path.string());
+    HttpResponse response;
     char chunk[8192];
     size_t got;
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        text.append(chunk, got);
+        response.body.append(chunk, got);
     std::fclose(file);
-    response.set_header("Cache-Control", "no-cache");
-    response.set_content(text, "text/plain");
+    response.contentType = "text/plain";
+    response.headers.emplace_back("Cache-Control", "no-cache");
+    Log("sent versions.txt to " + request.sender);
+    return response;
 }
 
 bool IsPlainName(const std::string& name) {
     return !name.empty() && name[0] != '.' && name.find('/') == std::string::npos &&
-           name.find('\\') == std::string::npos;
+           name.find('\\') == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// "%2F" and the like undone; false for a broken escape.
+bool PercentDecoded(const std::string& text, std::string& decoded) {
+    decoded.clear();
+    for (size_t i = 0; i < text.size(); i++) {
+        if (text[i] != '%') {
+            decoded += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size())
+            return false;
+        int high = HexDigit(text[i + 1]), low = HexDigit(text[i + 2]);
+        if (high < 0 || low < 0)
+            return false;
+        decoded += char(high * 16 + low);
+        i += 2;
+    }
+    return true;
 }
 
 // A release streams from its file: it may be far larger than memory should
 // hold for each download at once.
-void ServeRelease(const fs::path& folder, const std::string& name, httplib::Response& response) {
-    std::error_code ec;
+HttpResponse ServeRelease(const fs::path& folder, const std::string& escapedName,
+                          const HttpRequest& request) {
+    std::string name;
+    if (!PercentDecoded(escapedName, name) || !IsPlainName(name))
+        return Refused(request, 404, "no release is named '" + Printable(escapedName) + "'");
     fs::path path = folder / name;
-    if (!IsPlainName(name) || !fs::is_regular_file(path, ec))
-        return NotFound(response);
     int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (file < 0)
-        return NotFound(response);
-    off_t size = lseek(file, 0, SEEK_END);
-    if (size < 0) {
+    struct stat status {};
+    if (file >= 0 && (fstat(file, &status) != 0 || !S_ISREG(status.st_mode))) {
         close(file);
-        return NotFound(response);
+        file = -1;
     }
-    response.set_content_provider(
-        static_cast<size_t>(size), "application/octet-stream",
-        [file](size_t offset, size_t length, httplib::DataSink& sink) {
-            char chunk[FILE_CHUNK];
-            ssize_t got = pread(file, chunk, std::min(length, sizeof chunk),
-                                static_cast<off_t>(offset));
-            if (got <= 0)
-                return false;
-            return sink.write(chunk, static_cast<size_t>(got));
-        },
-        [file](bool) { close(file); });
+    if (file < 0)
+        return Refused(request, 404, "no release is named '" + Printable(name) + "'");
+    HttpResponse response;
+    response.contentType = "application/octet-stream";
+    response.file = file;
+    response.fileSize = (unsigned long long)status.st_size;
+    Log("sent release " + Printable(name) + " to " + request.sender);
+    return response;
 }
 
-std::string RegexEscaped(const std::string& text) {
-    std::string escaped;
-    for (char c : text) {
-        if (std::strchr("\\^$.|?*+()[]{}", c) != nullptr)
-            escaped += '\\';
-        escaped += c;
+// The path of a request's target: an absolute address (as through a proxy)
+// without its scheme and host, and without the query.
+std::string TargetPath(const std::string& target) {
+    std::string path = target;
+    size_t scheme = path.find("://");
+    if (scheme != std::string::npos && path[0] != '/') {
+        size_t slash = path.find('/', scheme + 3);
+        path = slash == std::string::npos ? "/" : path.substr(slash);
     }
-    return escaped;
+    return path.substr(0, path.find('?'));
 }
+
+struct Routes {
+    RegistrationStore& store;
+    std::string registerPath;
+    std::string publish; // empty: registrations only
+
+    HttpResponse operator()(HttpRequest& request) const {
+        std::string path = TargetPath(request.path);
+        bool read = request.method == "GET" || request.method == "HEAD";
+        std::string shown = request.method + " " + Printable(path);
+        if (path == registerPath) {
+            if (request.method == "POST")
+                return Register(store, request);
+            return Refused(request, 405, shown + ": registrations are POSTed");
+        }
+        const std::string releases = "/releases/";
+        bool published = !publish.empty() &&
+                         (path == "/versions.txt" || path.compare(0, releases.size(), releases) == 0);
+        if (!published)
+            return Refused(request, 404, "nothing at " + shown);
+        if (!read)
+            return Refused(request, 405, shown + ": published files are read with GET");
+        HttpResponse response =
+            path == "/versions.txt"
+                ? ServeVersions(fs::path(publish) / "versions.txt", request)
+                : ServeRelease(fs::path(publish) / "releases", path.substr(releases.size()), request);
+        response.headOnly = request.method == "HEAD";
+        return response;
+    }
+};
 
 } // namespace
 
@@ -147,64 +214,32 @@ int Serve(const ServeOptions& options) {
     std::unique_ptr<RegistrationStore> store = OpenStore(options.database, error);
     if (!store) {
         std::fprintf(stderr, "vendor-server: cannot open the database '%s': %s\n",
-                     options.database.c_str(), Trimmed(error).c_str());
+                     DatabaseForMessages(options.database).c_str(), Trimmed(error).c_str());
         return 1;
     }
 
-    // Signals go to the thread that stops the server; the server's
-    // threads, started after this, inherit the mask.
+    // The stop signals are read by the connection loop; every thread,
+    // started after this, inherits the mask. A client that goes away while
+    // a file is sent to it must not end the server.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
 
-    httplib::Server server;
-    int threads = options.threads;
-    server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-    server.set_payload_max_length(MAX_BODY);
-    server.set_read_timeout(30);
-    server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
-        if (response.body.empty())
-            response.set_content(Page("Error " + std::to_string(response.status)), "text/html");
-    });
-    server.Post(RegexEscaped(options.path),
-                [&store](const httplib::Request& request, httplib::Response& response) {
-                    Register(*store, request, response);
-                });
-    if (!options.publish.empty()) {
-        fs::path folder(options.publish);
-        server.Get("/versions.txt", [folder](const httplib::Request&, httplib::Response& res) {
-            ServeVersions(folder / "versions.txt", res);
-        });
-        server.Get("/releases/([^/]+)",
-                   [folder](const httplib::Request& request, httplib::Response& response) {
-                       ServeRelease(folder / "releases", request.matches[1], response);
-                   });
-    }
-
-    int port = options.port;
-    bool bound = port == 0 ? (port = server.bind_to_any_port(options.host)) > 0
-                           : server.bind_to_port(options.host, port);
-    if (!bound) {
-        std::fprintf(stderr, "vendor-server: cannot listen on %s:%d\n", options.host.c_str(),
-                     options.port);
+    ServerLimits limits;
+    limits.request.maxBody = MAX_BODY;
+    limits.requestSeconds = options.requestSeconds;
+    ConnectionLoop loop(limits, options.threads, Log);
+    int port = 0;
+    if (!loop.Listen(options.host, options.port, Routes{*store, options.path, options.publish},
+                     &port, error)) {
+        std::fprintf(stderr, "vendor-server: cannot listen on %s:%d: %s\n", options.host.c_str(),
+                     options.port, error.c_str());
         return 1;
     }
     std::printf("listening on %s:%d\n", options.host.c_str(), port);
     std::fflush(stdout);
-
-    std::atomic<bool> stopping{false};
-    std::thread stopper([&server, &stopping, stopSignals] {
-        int signal = 0;
-        sigwait(&stopSignals, &signal);
-        stopping = true;
-        server.stop();
-    });
-    bool listened = server.listen_after_bind();
-    // When the server ended on its own, wake the stopper.
-    if (!stopping)
-        pthread_kill(stopper.native_handle(), SIGTERM);
-    stopper.join();
-    return listened ? 0 : 1;
+    return loop.Run(stopSignals) ? 0 : 1;
 }

@@ -10,7 +10,8 @@ struct ServeOptions {
     std::string database;
     std::string publish;    // empty: registrations only
     std::string path = "/cgi-bin/register";
-    int threads = 16;
+    int threads = 16;       // for the work of complete requests
+    int requestSeconds = 30; // a whole request must arrive within this, else 408
 };
 
 // Runs until SIGINT or SIGTERM. The exit status.

@@ -74,7 +74,7 @@ def free_port():
 class VendorServer:
     """vendor-server serve on 127.0.0.1, port chosen by the server."""
 
-    def __init__(self, program, database, folder, publish=None, path=None):
+    def __init__(self, program, database, folder, publish=None, path=None, request_timeout=None):
         self.program, self.database = program, database
         os.makedirs(folder, exist_ok=True)
         self.log_path = os.path.join(folder, "vendor-server-%d.log" % time.monotonic_ns())
@@ -83,6 +83,8 @@ class VendorServer:
             command += ["--publish", publish]
         if path:
             command += ["--path", path]
+        if request_timeout:
+            command += ["--request-timeout", str(request_timeout)]
         self.log = open(self.log_path, "wb")
         self.process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=self.log)
         line = self.process.stdout.readline().decode()
