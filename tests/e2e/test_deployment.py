@@ -8,7 +8,9 @@ Under Wine the statuses are read whole through tests/helpers/startwait
 prefix's registry file, under Wine with the system's `reg add`."""
 
 import os
+import re
 import subprocess
+from xml.etree import ElementTree
 
 from lib import harness
 from lib.harness import command, script
@@ -61,6 +63,42 @@ class ServersStopped:
     def stop_servers(self):
         for server in self.servers:
             server.stop()
+
+
+class Templates(harness.ProgramTest):
+    """The administrative template and the .reg file name what the program
+    reads (src/system/policy.h), and the template's texts all exist."""
+
+    def test_the_templates_match_the_program(self):
+        if not self.sandbox.native:
+            self.skipTest("the same files for both systems")
+        with open(os.path.join(HERE, "..", "..", "src", "system", "policy.h")) as f:
+            defines = dict(re.findall(r'#define POLICY_(\w+) "?([^"\n]*)"?', f.read()))
+        names = {defines[n] for n in ("DISABLE_UPDATE_CHECK", "DISABLE_REGISTRATION",
+                                      "UPDATE_URL")}
+        key = defines["KEY_FORMAT"].replace("\\\\", "\\") % ("Acme", "Rocket")
+
+        space = {"p": "http://schemas.microsoft.com/GroupPolicy/2006/07/PolicyDefinitions"}
+        folder = os.path.dirname(EXAMPLE_REG)
+        admx = ElementTree.parse(os.path.join(folder, "acme-rocket.admx")).getroot()
+        adml = ElementTree.parse(os.path.join(folder, "en-US", "acme-rocket.adml")).getroot()
+        policies = admx.findall("p:policies/p:policy", space)
+        self.assertEqual({p.get("key") for p in policies}, {key})
+        self.assertEqual({p.get("valueName") for p in policies} - {None} |
+                         {t.get("valueName") for t in admx.iter("{%s}text" % space["p"])}, names)
+        text = admx.find(".//p:text", space)
+        self.assertEqual(int(text.get("maxLength")), int(defines["URL_SIZE"]) - 1)
+        strings = {s.get("id") for s in adml.iter("{%s}string" % space["p"])}
+        presentations = {p.get("id") for p in adml.iter("{%s}presentation" % space["p"])}
+        with open(os.path.join(folder, "acme-rocket.admx")) as f:
+            used = re.findall(r"\$\((string|presentation)\.(\w+)\)", f.read())
+        for kind, name in used:
+            self.assertIn(name, strings if kind == "string" else presentations)
+
+        with open(EXAMPLE_REG, encoding="latin-1") as f:
+            example = f.read()
+        self.assertIn("[HKEY_LOCAL_MACHINE\\%s]" % key, example)
+        self.assertEqual(set(re.findall(r'(?m)^"(\w+)"=', example)), names)
 
 
 class SilentStatuses(harness.ProgramTest):
