@@ -145,8 +145,9 @@ class SilentStatuses(harness.ProgramTest):
                 self.assertEqual(boxes_shown(result.stdout), [])
                 removed = not any(self.product.exists(f) for f in LISTED)
                 self.assertEqual(removed, status in (0, 3010), name)
-                self.product.remove()
-                self.sandbox.regtool("delete-key", "1", self.product.registry_path)
+                self.product.remove()   # under Wine with its registry key
+                if self.sandbox.native:
+                    self.sandbox.regtool("delete-key", "1", self.product.registry_path)
 
 
 class LogSwitch(harness.ProgramTest):
@@ -239,6 +240,8 @@ class Policies(ServersStopped, harness.ProgramTest):
             ("HKLM", "DisableRegistration", ["-InstReg"], "Registration disabled by policy"),
             ("HKCU", "DisableRegistration", ["-Register"], "Registration disabled by policy"),
         ]
+        if not self.sandbox.native:
+            cases = cases[0::3]   # each value once: every Wine process costs seconds
         self.pack()
         for root, name, arguments, line in cases:
             with self.subTest(root=root, name=name):
