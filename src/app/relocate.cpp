@@ -2,6 +2,7 @@
 
 #include "app/runmode.h"
 #include "base/core.h"
+#include "base/logfile.h"
 #include "base/strings.h"
 #include "platform/platform.h"
 #include "system/deferdel.h"
@@ -49,7 +50,7 @@ int RelocateAndRespawn(const char* tail, int waitForCopy, uint32_t* copyStatus) 
     char modulePath[RELOCATE_PATH_SIZE];
     char copyPath[RELOCATE_PATH_SIZE];
     PlatGetModulePath(modulePath, sizeof modulePath);
-    if (!MakeCopyPath(copyPath)) return 1;
+    if (!MakeCopyPath(copyPath)) return 0;
 
     LogPrint("Copy: %s -> %s\n", modulePath, copyPath);
     if (!PlatCopyFile(modulePath, copyPath, 0)) {
@@ -58,13 +59,17 @@ int RelocateAndRespawn(const char* tail, int waitForCopy, uint32_t* copyStatus) 
     }
 
     uintptr_t self = PlatOpenSelfInheritable();
+    // The copy appends to the log its starter began, wherever it runs.
+    char copyTail[RESPAWN_COMMAND_SIZE] = "";
+    bool tailFits = tail == nullptr || TailForCopy(tail, DebugLogPath(), copyTail, sizeof copyTail);
     char commandLine[RESPAWN_COMMAND_SIZE];
-    if (!BuildRespawnCommand(copyPath, tail, commandLine, sizeof commandLine)) {
+    if (!tailFits || !BuildRespawnCommand(copyPath, tail != nullptr ? copyTail : nullptr,
+                                          commandLine, sizeof commandLine)) {
         // Cutting the arguments would start the copy in another mode.
         LogPrint("Command line too long for '%s'\n", copyPath);
         PlatCloseHandle(self);
         PlatDeleteFile(copyPath);
-        return 1;
+        return 0;
     }
 
     PlatProcess process = nullptr;
@@ -80,9 +85,9 @@ int RelocateAndRespawn(const char* tail, int waitForCopy, uint32_t* copyStatus) 
         // The copy's file can go once it has ended; nothing needs queuing.
         if (started) WaitForCopy(process, copyPath, copyStatus);
         else PlatDeleteFile(copyPath);
-        return 1;
+        return started;
     }
     if (started) PlatCloseProcess(process);
     if (!QueueDeleteOnRestart(copyPath)) LogPrint("Unable to queue '%s' for deletion\n", copyPath);
-    return 1;
+    return started;
 }

@@ -13,8 +13,9 @@
 // `buffer`. 0, with the buffer emptied, when it would not fit in `size`.
 int BuildRespawnCommand(const char* copyPath, const char* tail, char* buffer, int size);
 
-// `tail` is the parent's command line after the program path, or NULL.
-// Returns 1; failures are only logged. On Windows the parent lets the copy
+// `tail` is the parent's command line after the program path, or NULL; a
+// log named with "-log" is handed on as a full path (TailForCopy).
+// Returns 1 when the copy was started, 0 when it was not (logged). On Windows the parent lets the copy
 // go and the copy is deleted at the next restart, unless `waitForCopy` is 1.
 // Elsewhere, and when it is, the parent waits for the copy, so that the
 // copy keeps the terminal, removes its file and hands back its exit status

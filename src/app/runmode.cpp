@@ -19,9 +19,11 @@ int32_t ChooseRunMode(const char* commandLine) {
 }
 
 int32_t ChooseRunStyle(const char* commandLine, int32_t mode) {
-    if (mode != MODE_UNINSTALL) return 0;
+    // An update can run unattended (a scheduled task), but has no plan; the
+    // registration needs the user's details, so it always asks.
+    if (mode != MODE_UNINSTALL && mode != MODE_UPDATE) return 0;
     int32_t style = 0;
-    if (HasSwitch(commandLine, SWITCH_PLAN)) style |= RUN_STYLE_PLAN;
+    if (mode == MODE_UNINSTALL && HasSwitch(commandLine, SWITCH_PLAN)) style |= RUN_STYLE_PLAN;
     if (HasSwitch(commandLine, SWITCH_SILENT)) style |= RUN_STYLE_SILENT;
     return style;
 }

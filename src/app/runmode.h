@@ -9,7 +9,7 @@
 #define SWITCH_REGISTER "-Register"
 #define SWITCH_INSTREG "-InstReg"
 #define SWITCH_UPDATE "-Update"
-// Only the uninstall knows these two.
+// Only the uninstall knows the plan; the uninstall and the update run silently.
 #define SWITCH_PLAN "-Plan"
 #define SWITCH_SILENT "-Silent"
 

@@ -8,6 +8,7 @@
 #include "archive/ffs.h"
 #include "base/core.h"
 #include "base/identity.h"
+#include "base/logfile.h"
 #include "base/runstyle.h"
 #include "base/strings.h"
 #include "keywords/keywords.h"
@@ -31,8 +32,10 @@ static int EndRun(int status) {
 static int RelocatingRoad(const char* commandLine) {
     const char* tail = GetCommandArgument(commandLine, 1, nullptr);
     uint32_t copyStatus = 0;
-    // A silent run's starter learns the outcome from the copy's status.
-    RelocateAndRespawn(tail, RunsSilently(), &copyStatus);
+    // A silent run's starter learns the outcome from the copy's status; a
+    // copy that never ran did nothing, which is no success.
+    int started = RelocateAndRespawn(tail, RunsSilently(), &copyStatus);
+    if (!started && RunsSilently()) copyStatus = EXIT_FAILED;
     return EndRun(static_cast<int>(copyStatus));
 }
 
@@ -86,14 +89,16 @@ static int WorkingRoad(char* modulePath, int32_t mode) {
     PlatOleUninitialize();
     PlatComUninitialize();
     // A plan of a program without its script must not pass for an empty plan.
-    return EndRun(!opened && PlanOnly() ? EXIT_NOT_REMOVED : RunExitStatus());
+    return EndRun(!opened && PlanOnly() ? FatalExitStatus() : RunExitStatus());
 }
 
 extern "C" int WinMain(HINSTANCE, HINSTANCE, char* commandTailArgument, int) {
     const char* commandTail = commandTailArgument != nullptr ? commandTailArgument : "";
     int32_t flags = 0;
     ParseDebugSwitches(commandTail, &flags);
-    DebugInit("debug.log", flags);
+    char logName[LOG_PATH_SIZE];
+    int logSwitch = ChooseLogFile(commandTail, &flags, logName);
+    DebugInit(logName, flags);
     MemInit(MEM_LIMIT_MAXIMUM, 0);
 
     const char* commandLine = PlatGetCommandLine();
@@ -101,6 +106,8 @@ extern "C" int WinMain(HINSTANCE, HINSTANCE, char* commandTailArgument, int) {
     PlatGetModulePath(modulePath, sizeof modulePath);
     LogPrint("%s Version %s (%s)\n", PROGRAM_NAME, PROGRAM_VERSION, PROGRAM_BUILD);
     LogPrint("Cmdline '%s' '%s'\n", commandLine, commandTail);
+    if (logSwitch == LOG_SWITCH_UNUSABLE)
+        LogPrint("No usable path after -log: the log is '%s'\n", DebugLogPath());
 
     int32_t mode = ChooseRunMode(commandLine);
     SetRunStyle(ChooseRunStyle(commandLine, mode));

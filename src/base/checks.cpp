@@ -1,8 +1,10 @@
 // Check sites and fatal reports. A check site records its source file and
 // line (BeginCheck takes the core lock for the check that follows); a failed
 // check shows the report, writes it to the diagnostic outputs and ends the
-// process with status 1, skipping all teardown.
+// process with status 1 (a silent run with its failure status), skipping
+// all teardown.
 #include "base/core.h"
+#include "base/runstyle.h"
 
 #include "platform/platform.h"
 
@@ -21,7 +23,7 @@ Location ErrorLocation = {nullptr, 0};
     Location site = ErrorLocation;
     FormatDebugText(1, prefix, site.file, site.line, format, arguments);
     CoreUnlock();
-    PlatExit(1);
+    PlatExit(FatalExitStatus());
 }
 
 } // namespace

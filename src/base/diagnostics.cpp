@@ -6,6 +6,7 @@
 // "\n" is stored as CR LF. The translation is done here, on binary writes,
 // so that both systems produce the same bytes.
 #include "base/core.h"
+#include "base/logfile.h"
 #include "base/runstyle.h"
 
 #include "base/strings.h"
@@ -17,8 +18,6 @@ int32_t DebugFlags = 0;
 
 namespace {
 
-const int LOG_PATH_SIZE = 320;
-const char* const DEFAULT_LOG_NAME = "debug.log";
 const char* const FATAL_CAPTION = "Internal error...";
 
 char LogPath[LOG_PATH_SIZE];
@@ -36,7 +35,10 @@ void CutToFolder(char* path) {
 void ComposeLogPath(const char* logName) {
     PlatGetModulePath(LogPath, LOG_PATH_SIZE);
     int nameLength = StrLength(logName);
-    if (nameLength >= 2 && logName[1] == ':') {
+    // A drive, or a rooted path (a UNC path, or \logs\... on the current drive).
+    bool fullPath = (nameLength >= 2 && logName[1] == ':') || logName[0] == '\\' ||
+                    logName[0] == '/';
+    if (fullPath) {
         StrCopyN(LogPath, logName, LOG_PATH_SIZE);
         return;
     }

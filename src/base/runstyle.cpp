@@ -1,12 +1,12 @@
 #include "base/runstyle.h"
 
 static int32_t Style = 0;
-static int Outcome = EXIT_NOT_REMOVED;
+static int Outcome = EXIT_FAILED;
 static int FilesLeft = 0;
 
 void SetRunStyle(int32_t style) {
     Style = style;
-    Outcome = EXIT_NOT_REMOVED;
+    Outcome = EXIT_FAILED;
     FilesLeft = 0;
 }
 
@@ -27,3 +27,5 @@ int RunExitStatus() {
     if (Outcome == EXIT_REMOVED && FilesLeft > 0) return EXIT_FILES_LEFT;
     return Outcome;
 }
+
+int FatalExitStatus() { return RunsSilently() ? EXIT_FAILED : 1; }

@@ -152,6 +152,9 @@ void PlatRegKeepUnchanged();
 
 int32_t PlatRegCreateKey(HKEY root, const char* subKey, HKEY* key);
 int32_t PlatRegOpenKey(HKEY root, const char* subKey, HKEY* key);
+// Opens a key for reading only: one the user may read but not change (the
+// machine's policies) opens too.
+int32_t PlatRegOpenKeyForReading(HKEY root, const char* subKey, HKEY* key);
 int32_t PlatRegCloseKey(HKEY key);
 int32_t PlatRegDeleteKey(HKEY root, const char* subKey);
 int32_t PlatRegSetValue(HKEY key, const char* name, uint32_t type, const void* data,

@@ -8,6 +8,7 @@
 #include "register/details.h"
 #include "register/form.h"
 #include "register/payload.h"
+#include "system/policy.h"
 #include "ui/ui.h"
 
 #include <cstdio>
@@ -73,6 +74,14 @@ int RegisterProduct(const char* question, const char* url, const char* text,
     CHECK_POINTER(url);
     CHECK_POINTER(text);
     CHECK_POINTER(settings);
+    // An administrator may have turned the registration off: then nothing
+    // is asked or sent.
+    ProductPolicy policy;
+    ReadProductPolicy(settings->companyName, settings->productName, &policy);
+    if (policy.disableRegistration) {
+        LogPrint("Registration disabled by policy\n");
+        return 0;
+    }
     RegistrationSession session = {};
     std::snprintf(session.title, sizeof session.title, "%s %s Registration...",
                   settings->companyName, settings->productName);

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 // 1 when the registration was sent and acknowledged, 0 when the user
-// declined or the submission failed. `url` is the server's address, `text`
+// declined, the submission failed or the product's policy turns it off. `url` is the server's address, `text`
 // goes into the payload, `question` is asked first.
 int RegisterProduct(const char* question, const char* url, const char* text,
                     InstallScript* settings);

@@ -1,6 +1,7 @@
 #include "system/elevation.h"
 
 #include "base/core.h"
+#include "base/logfile.h"
 #include "base/runstyle.h"
 #include "base/strings.h"
 #include "platform/platform.h"
@@ -52,13 +53,16 @@ static int Declined(uint32_t error, uint32_t* declineError) {
 }
 
 // The same program with the same arguments, marked as the elevated copy.
-// With "-debug" it goes on writing the same log instead of emptying it.
+// With "-debug" or "-log" it goes on writing the same log instead of
+// emptying it (it may run in another folder: it is given the log's path).
 static int ElevatedCommand(char* module, char* parameters) {
     PlatGetModulePath(module, MODULE_PATH_SIZE);
     const char* tail = GetCommandArgument(PlatGetCommandLine(), 1, nullptr);
-    int length = std::snprintf(parameters, ELEVATED_PARAMETERS_SIZE, "%s%s%s -append",
-                               tail != nullptr ? tail : "", tail != nullptr ? " " : "",
-                               ELEVATED_SWITCH);
+    char copyTail[ELEVATED_PARAMETERS_SIZE] = "";
+    if (tail != nullptr && !TailForCopy(tail, DebugLogPath(), copyTail, sizeof copyTail))
+        return 0;
+    int length = std::snprintf(parameters, ELEVATED_PARAMETERS_SIZE, "%s%s%s -append", copyTail,
+                               tail != nullptr ? " " : "", ELEVATED_SWITCH);
     return length > 0 && length < ELEVATED_PARAMETERS_SIZE;
 }
 

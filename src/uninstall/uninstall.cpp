@@ -140,7 +140,11 @@ static int ElevateWhereNeeded(InstallScript* script) {
     int outcome = ElevateIfNeeded(script->installPath,
                                   script->uninstallName[0] != '\0' ? key : nullptr, &error);
     if (outcome == ELEVATION_PROCEED) return 1;
-    if (outcome == ELEVATION_DECLINED) ExplainElevationDeclined(script);
+    if (outcome == ELEVATION_DECLINED) {
+        // Refused consent is the user's choice; a start that failed is not.
+        NoteUninstallOutcome(error == ERROR_CANCELLED ? EXIT_DECLINED : EXIT_FAILED);
+        ExplainElevationDeclined(script);
+    }
     script->runMode = MODE_NONE;
     if (outcome == ELEVATION_HANDED_OVER) script->restartProgram[0] = '\0';
     return 0;

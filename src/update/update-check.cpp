@@ -1,14 +1,17 @@
-// The update check as the user meets it: the question, the version
-// information in phases (through the proxy, directly, then asking whether
-// to try again), the offer, the download in the same phases, the start of
-// the new release and the final message.
+// The update check as the user meets it: the policy, the question, the
+// version information in phases (through the proxy, directly, then asking
+// whether to try again), the offer, the download in the same phases, the
+// start of the new release and the final message. Unattended ("-Silent"),
+// nothing is asked or shown, and the outcome becomes the exit status.
 #include "update/update.h"
 
 #include "base/core.h"
+#include "base/runstyle.h"
 #include "net/phases.h"
 #include "script/recorded-path.h"
 #include "system/elevation.h"
 #include "system/fileops.h"
+#include "system/policy.h"
 #include "ui/ui.h"
 
 #include <cstdio>
@@ -21,12 +24,12 @@ struct CheckRun {
     InstallScript* settings;
     UpdateSession* session;
     char* reply;
+    const char* url;   // the version information: the script's, or the policy's mirror
 };
 
 int AttemptVersionInfo(int32_t useProxy, void* context) {
     auto* run = static_cast<CheckRun*>(context);
-    return FetchVersionInfo(run->settings, run->settings->updateUrl, useProxy, run->reply,
-                            UPDATE_REPLY_SIZE);
+    return FetchVersionInfo(run->settings, run->url, useProxy, run->reply, UPDATE_REPLY_SIZE);
 }
 
 int AttemptDownload(int32_t useProxy, void* context) {
@@ -35,18 +38,55 @@ int AttemptDownload(int32_t useProxy, void* context) {
                           run->reply, UPDATE_REPLY_SIZE);
 }
 
+// Nobody answers an unattended run: after the proxy and the direct attempt
+// it gives up instead of trying for ever.
+int AskToRetry(const char* question, const char* title) {
+    if (RunsUnattended()) {
+        LogPrint("Question [%s] answered No: %s\n", title, question);
+        return 0;
+    }
+    return AskYesNo(question, title);
+}
+
 int RunPhases(const char* phaseLog, const char* retryQuestion, PhaseAttempt attempt,
               CheckRun* run) {
-    return RunInPhases(phaseLog, retryQuestion, UPDATE_CAPTION, AskYesNo, attempt, run);
+    return RunInPhases(phaseLog, retryQuestion, UPDATE_CAPTION, AskToRetry, attempt, run);
 }
 
 void StartNewRelease(const UpdateSession* session) {
     uint32_t exitCode = 0;
     RunProgram(session->savePath, UPDATE_RELEASE_PARAMETERS, 1, &exitCode);
-    ShowMessage(exitCode == RELEASE_SUCCESS_EXIT_CODE
-                    ? "Successfully updated program to latest version!"
-                    : "Error attempting to update, please go to the site for the latest version.",
+    bool updated = exitCode == RELEASE_SUCCESS_EXIT_CODE;
+    NoteUninstallOutcome(updated ? EXIT_REMOVED : EXIT_FAILED);
+    ShowMessage(updated ? "Successfully updated program to latest version!"
+                        : "Error attempting to update, please go to the site for the latest version.",
                 UPDATE_CAPTION);
+}
+
+// The policy, read before anything is asked: the check may be off, or go to
+// a mirror. The address to ask, or NULL when no check is made.
+const char* UpdateAddress(const InstallScript* settings, const ProductPolicy* policy) {
+    if (policy->disableUpdateCheck) {
+        LogPrint("Update check disabled by policy\n");
+        NoteUninstallOutcome(EXIT_REMOVED);
+        return nullptr;
+    }
+    // A mirror that cannot be read must not send the check to the vendor.
+    if (policy->updateUrlUnusable) return nullptr;
+    const char* url = policy->updateUrl[0] != '\0' ? policy->updateUrl : settings->updateUrl;
+    if (url[0] == '\0') {
+        if (RunsUnattended()) LogPrint("No update address: nothing was checked\n");
+        return nullptr;
+    }
+    return url;
+}
+
+// An update nobody watches starts only a release the vendor signed.
+bool MayStartUnwatched(const InstallScript* settings) {
+    if (!RunsUnattended() || settings->updateKey[0] != '\0') return true;
+    LogPrint("An unattended update needs the vendor's key (UPDATE KEY): nothing is downloaded "
+             "or started\n");
+    return false;
 }
 
 } // namespace
@@ -79,9 +119,30 @@ static int InstallPathTakesDownload(const InstallScript* settings) {
     return 0;
 }
 
+// The offer, when the server has a newer release: downloaded, checked and
+// started in the same phases as the check.
+static void TakeOffer(InstallScript* settings, CheckRun* run, int* result) {
+    if (run->session->choice != 1 || !MayStartUnwatched(settings)) return;
+    if (!InstallPathTakesDownload(settings)) {
+        *result = 0;
+        return;
+    }
+    if (!ElevateForDownload(settings)) return;
+    WaitProgress(0);
+    WaitWindowShow(1);
+    *result = RunPhases("Update download on phase %d\n",
+                        "There was a problem downloading the update, would you like to try again?",
+                        AttemptDownload, run);
+    WaitWindowShow(0);
+    if (*result == 1) StartNewRelease(run->session);
+}
+
 int CheckForUpdate(InstallScript* settings) {
     CHECK_POINTER(settings);
-    if (settings->updateUrl[0] == '\0')
+    ProductPolicy policy;
+    ReadProductPolicy(settings->companyName, settings->productName, &policy);
+    const char* url = UpdateAddress(settings, &policy);
+    if (url == nullptr)
         return 1;
 
     char question[2 * SCRIPT_TEXT_SIZE + 64];
@@ -94,7 +155,7 @@ int CheckForUpdate(InstallScript* settings) {
 
     char* reply = MEM_ALLOC(char, UPDATE_REPLY_SIZE);
     UpdateSession session = {};
-    CheckRun run = {settings, &session, reply};
+    CheckRun run = {settings, &session, reply, url};
     WaitProgress(0);
     WaitWindowShow(1);
     int result = RunPhases("Update on phase %d\n",
@@ -108,19 +169,9 @@ int CheckForUpdate(InstallScript* settings) {
             ShowMessage("Unable to retrieve version info from update server, please check the "
                         "website.",
                         UPDATE_CAPTION);
-        if (session.choice == 1 && !InstallPathTakesDownload(settings)) {
-            result = 0;
-        } else if (session.choice == 1 && ElevateForDownload(settings)) {
-            WaitProgress(0);
-            WaitWindowShow(1);
-            result = RunPhases("Update download on phase %d\n",
-                               "There was a problem downloading the update, would you like to "
-                               "try again?",
-                               AttemptDownload, &run);
-            WaitWindowShow(0);
-            if (result == 1)
-                StartNewRelease(&session);
-        }
+        else if (session.offer.identity[0] == '\0')
+            NoteUninstallOutcome(EXIT_REMOVED);   // no newer release was offered: up to date
+        TakeOffer(settings, &run, &result);
     }
 
     MEM_FREE(&reply, UPDATE_REPLY_SIZE);

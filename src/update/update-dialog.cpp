@@ -3,6 +3,7 @@
 #include "update/update.h"
 
 #include "base/core.h"
+#include "base/runstyle.h"
 #include "base/strings.h"
 #include "system/elevation.h"
 #include "system/fileops.h"
@@ -88,7 +89,8 @@ int ShowUpdateDialog(const InstallScript* settings, UpdateSession* session) {
     UpdateDialogTexts texts = {settings, session->offer.newVersionText, session->offer.webPage};
     session->savePath[0] = '\0';
     session->choice = 0;
-    if (RunningElevatedCopy() ||
+    // Started for the download, or unattended: nobody is there to choose.
+    if (RunningElevatedCopy() || RunsUnattended() ||
         DialogRun(IDD_UPDATE, nullptr, UpdateDialogProcedure, &texts) == UPDATE_DIALOG_DOWNLOAD)
         session->choice = 1;
     return 1;

@@ -111,7 +111,7 @@ int32_t PlatRegCreateKey(HKEY root, const char* subKey, HKEY* key) {
     return result;
 }
 
-int32_t PlatRegOpenKey(HKEY root, const char* subKey, HKEY* key) {
+static int32_t OpenKey(HKEY root, const char* subKey, HKEY* key, bool fullAccess) {
     *key = nullptr;
     std::string path;
     int32_t result = PathBelow(root, subKey, &path);
@@ -122,11 +122,19 @@ int32_t PlatRegOpenKey(HKEY root, const char* subKey, HKEY* key) {
     });
     result = Outcome(result, ERROR_FILE_NOT_FOUND);
     // Full access includes writing, which a read-only registry refuses.
-    if (result == ERROR_SUCCESS && !RegFileWritable())
+    if (result == ERROR_SUCCESS && fullAccess && !RegFileWritable())
         result = ERROR_ACCESS_DENIED;
     if (result == ERROR_SUCCESS)
         *key = NewHandle(path);
     return result;
+}
+
+int32_t PlatRegOpenKey(HKEY root, const char* subKey, HKEY* key) {
+    return OpenKey(root, subKey, key, true);
+}
+
+int32_t PlatRegOpenKeyForReading(HKEY root, const char* subKey, HKEY* key) {
+    return OpenKey(root, subKey, key, false);
 }
 
 int32_t PlatRegCloseKey(HKEY key) {

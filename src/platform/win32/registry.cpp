@@ -1,5 +1,6 @@
-// Win32 backend: the registry. Every key is opened or created with full
-// access; results are the registry's own error codes.
+// Win32 backend: the registry. Keys are opened or created with full
+// access, except where only reading is asked for; results are the
+// registry's own error codes.
 #include <windows.h>
 
 #include "platform/platform.h"
@@ -24,6 +25,13 @@ int32_t PlatRegCreateKey(HKEY root, const char* subKey, HKEY* key) {
 
 int32_t PlatRegOpenKey(HKEY root, const char* subKey, HKEY* key) {
     LONG result = RegOpenKeyExA(root, subKey, 0, KEY_ALL_ACCESS, key);
+    if (result != ERROR_SUCCESS)
+        *key = nullptr;
+    return result;
+}
+
+int32_t PlatRegOpenKeyForReading(HKEY root, const char* subKey, HKEY* key) {
+    LONG result = RegOpenKeyExA(root, subKey, 0, KEY_READ, key);
     if (result != ERROR_SUCCESS)
         *key = nullptr;
     return result;

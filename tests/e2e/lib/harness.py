@@ -76,6 +76,11 @@ def windows_text(raw):
     return raw.replace(b"\r\n", b"\n").decode("latin-1")
 
 
+def windows_path(host):
+    """A host path as a Windows program under Wine names it (drive Z: is /)."""
+    return "Z:" + host.replace("/", "\\")
+
+
 class Sandbox:
     """A fresh folder and, natively, a private prefix for one test."""
 
@@ -161,6 +166,38 @@ class Sandbox:
                                              out.decode("latin-1"), err.decode("latin-1"))
         result.box_texts = box_texts   # what each answered box said, in order
         return result
+
+    def run_for_status(self, *arguments, cwd=None, timeout=120):
+        """Runs the packed program as a deployment tool does (no input, no
+        window answered) from `cwd` (default: the sandbox) and returns its
+        exit status and the completed process. Under Wine the status comes
+        through tests/helpers/startwait, whole: the status Wine hands to
+        Linux keeps only its low byte. Natively it is the process's own,
+        which is all a POSIX status holds (see seen_status)."""
+        self.clear_logs()
+        cwd = cwd or self.folder
+        if self.native:
+            result = subprocess.run([self.program] + list(arguments), cwd=cwd,
+                                    env=self.environment(), stdin=subprocess.DEVNULL,
+                                    capture_output=True, encoding="latin-1", timeout=timeout)
+            return result.returncode, result
+        helper = os.path.join(self.args.build_dir, "tests", "startwait.exe")
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            result = subprocess.run(["wine", helper, windows_path(self.program)] + list(arguments),
+                                    cwd=cwd, env=self.environment(), stdin=subprocess.DEVNULL,
+                                    stdout=out, stderr=err, timeout=timeout)
+            out.seek(0)
+            err.seek(0)
+            result.stdout = out.read().decode("latin-1")
+            result.stderr = err.read().decode("latin-1")
+        self._settle()
+        if result.returncode != 0:
+            raise AssertionError("startwait failed: " + result.stderr)
+        return int(result.stdout.split()[-1]), result
+
+    def seen_status(self, status):
+        """A Windows exit status as run_for_status gives it on this system."""
+        return status & 0xFF if self.native else status
 
     # -- what the program left -------------------------------------------
 

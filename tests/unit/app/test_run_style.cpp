@@ -10,7 +10,7 @@ namespace {
 
 const int32_t PLAN = RUN_STYLE_PLAN, SILENT = RUN_STYLE_SILENT;
 
-TEST(RunStyle, SwitchesCountOnlyForTheUninstallAndAPlanRunsInPlace) {
+TEST(RunStyle, SwitchesCountOnlyWhereTheyApplyAndAPlanRunsInPlace) {
     struct Case {
         const char* commandLine;
         int32_t style;
@@ -26,6 +26,8 @@ TEST(RunStyle, SwitchesCountOnlyForTheUninstallAndAPlanRunsInPlace) {
         {"C:\\-Plan\\uninstall.exe", PLAN, 1},     // as with every switch, the path too
         {"C:\\uninstall.exe -Register -Plan -Silent", 0, 0},
         {"C:\\uninstall.exe -Update -Plan", 0, 0},
+        {"C:\\uninstall.exe -Update -Plan -Silent", SILENT, 0},
+        {"C:\\uninstall.exe -Spawn -update -SILENT", SILENT, 1},
         {"C:\\uninstall.exe -InstReg -Silent", 0, 1},
     };
     for (const Case& c : cases) {
@@ -44,10 +46,11 @@ TEST(RunStyle, ASilentRunsStatusTellsWhatHappened) {
         int status;
     } cases[] = {
         {"removed", SILENT, EXIT_REMOVED, 0, 0},
-        {"removed, files left", SILENT, EXIT_REMOVED, 2, 3},
-        {"no previous installation", SILENT, EXIT_NO_INSTALLATION, 0, 2},
-        {"stopped before removing", SILENT, -1, 1, 1},
-        {"an elevated copy's status", SILENT, 3, 0, 3},
+        {"removed, files left", SILENT, EXIT_REMOVED, 2, 3010},
+        {"no previous installation", SILENT, EXIT_NO_INSTALLATION, 0, 1605},
+        {"elevation declined", SILENT, EXIT_DECLINED, 0, 1602},
+        {"stopped before removing", SILENT, -1, 1, 1603},
+        {"an elevated copy's status", SILENT, 3010, 0, 3010},
         {"attended runs end with 0", 0, EXIT_NO_INSTALLATION, 0, 0},
         {"attended, stopped", 0, -1, 0, 0},
         {"a plan ends with 0", PLAN | SILENT, EXIT_REMOVED, 1, 0},
@@ -57,6 +60,7 @@ TEST(RunStyle, ASilentRunsStatusTellsWhatHappened) {
         if (c.outcome >= 0) NoteUninstallOutcome(c.outcome);
         for (int i = 0; i < c.filesLeft; ++i) NoteFileLeft();
         EXPECT_EQ(RunExitStatus(), c.status) << c.what;
+        EXPECT_EQ(FatalExitStatus(), (c.style & SILENT) ? 1603 : 1) << c.what;
     }
     SetRunStyle(0);
 }
