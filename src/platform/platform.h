@@ -123,6 +123,12 @@ void PlatFolderClose(PlatFolder folder);
 int PlatFolderDeleteFile(PlatFolder folder, const char* name);
 int PlatFolderEntryExists(PlatFolder folder, const char* name);
 
+// 1 when a folder on the way to the last name of `path` is a junction or
+// symbolic link (a path ending in a separator names a folder on the way to
+// its entries, so that folder counts too): acting on the path would act
+// inside the link's target. Every folder below the drive's root is looked at.
+int PlatPathCrossesLink(const char* path);
+
 // Asks the system to delete the file at the next restart (MoveFileEx with
 // MOVEFILE_DELAY_UNTIL_REBOOT). POSIX has no such facility: always 0.
 int PlatDeleteOnRestart(const char* path);

@@ -76,7 +76,9 @@ int DeleteFileAndFolders(FolderWalk* walk, const char* path) {
         LogPrint("Unable to delete file '%s'\n", path);
         // A file that is not there is no file left behind.
         uint32_t error = PlatLastError();
-        if (!PlanOnly() && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+        // Through a link the file is not the product's: refused, not left.
+        if (!PlanOnly() && AcceptLinkFreePath(path) && error != ERROR_FILE_NOT_FOUND &&
+            error != ERROR_PATH_NOT_FOUND) {
             NoteFileLeft();
             // Nobody attends a silent run to try again, and on Windows the
             // uninstaller's own file is held by its waiting starter.
@@ -129,6 +131,14 @@ static bool StillOccupied(const FolderWalk* walk, const char* folder) {
            PlatFolderEntryExists(walk->handle, walk->occupant);
 }
 
+static bool AcceptFolderBelowNoLink(const char* folder) {
+    char itself[FOLDER_WALK_SIZE];
+    if (!StrCopyN(itself, folder, sizeof itself)) return false;
+    int length = StrLength(itself);
+    while (length > 1 && IsSeparator(itself[length - 1])) itself[--length] = '\0';
+    return AcceptLinkFreePath(itself) == 1;
+}
+
 // Standing in a folder would keep it from being removed, so the walk stands
 // in the drive's root. This is the one place that moves the current folder:
 // once there, it stays there. No relative path reaches the removal, so
@@ -155,6 +165,9 @@ int RemoveEmptyFolders(FolderWalk* walk, char* folder) {
     if (IsWellKnownFolder(folder)) return 1;
     StandInTheRoot();
     if (StillOccupied(walk, folder)) return 1;
+    // Below a link the folder is not the product's; a link as the folder
+    // itself is removed as a link.
+    if (!AcceptFolderBelowNoLink(folder)) return 0;
 
     RemainingEntry remaining = {};
     remaining.folder = folder;
