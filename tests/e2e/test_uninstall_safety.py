@@ -192,10 +192,15 @@ class Safety(harness.ProgramTest):
             with open(path, "w") as f:
                 f.write("not the product's")
         os.symlink(self.outside, self.product.host("jct"))
-        os.symlink(kept["linked.txt"], self.product.host("flink.txt"))
         # The deeper file first: natively the pruning after the other one
         # removes the link itself.
-        listed = ["demo.exe", "jct\\sub\\deep.txt", "jct\\file.txt", "flink.txt"]
+        listed = ["demo.exe", "jct\\sub\\deep.txt", "jct\\file.txt"]
+        # Wine 8 differs: a Linux link to a file is no reparse point there,
+        # and DeleteFile deletes its target and keeps the link; Windows'
+        # DeleteFile removes a file's symbolic link itself.
+        if self.sandbox.native:
+            os.symlink(kept["linked.txt"], self.product.host("flink.txt"))
+            listed.append("flink.txt")
         self.sandbox.pack(self.product.script(files=listed, uninstall_name=""))
 
         result = self.sandbox.run("-Spawn", "-Silent", "-debug")
@@ -203,11 +208,12 @@ class Safety(harness.ProgramTest):
         for path in kept.values():
             self.assertTrue(os.path.isfile(path), path)
         log = self.sandbox.log()
-        for name in listed[1:3]:
+        for name in ("jct\\sub\\deep.txt", "jct\\file.txt"):
             self.assertIn("Refused path '%s%s': through a link\n" % (self.product.folder, name),
                           log)
         self.assertNotIn("for deletion", log)
-        self.assertFalse(os.path.lexists(self.product.host("flink.txt")), "the link itself goes")
+        if self.sandbox.native:
+            self.assertFalse(os.path.lexists(self.product.host("flink.txt")), "the link goes")
         self.assertFalse(self.product.exists("demo.exe"))
 
     def test_well_known_folders_stay_when_emptied(self):
