@@ -25,6 +25,7 @@ int32_t ChooseRunStyle(const char* commandLine, int32_t mode) {
     int32_t style = 0;
     if (mode == MODE_UNINSTALL && HasSwitch(commandLine, SWITCH_PLAN)) style |= RUN_STYLE_PLAN;
     if (HasSwitch(commandLine, SWITCH_SILENT)) style |= RUN_STYLE_SILENT;
+    if (HasSwitch(commandLine, SWITCH_CLOSE_APPS)) style |= RUN_STYLE_CLOSE_PROGRAMS;
     return style;
 }
 

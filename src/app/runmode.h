@@ -9,12 +9,14 @@
 #define SWITCH_REGISTER "-Register"
 #define SWITCH_INSTREG "-InstReg"
 #define SWITCH_UPDATE "-Update"
-// Only the uninstall knows the plan; the uninstall and the update run silently.
+// Only the uninstall knows the plan and -CloseApps; the uninstall and the
+// update run silently.
 #define SWITCH_PLAN "-Plan"
 #define SWITCH_SILENT "-Silent"
+#define SWITCH_CLOSE_APPS "-CloseApps"
 
 int32_t ChooseRunMode(const char* commandLine);
-// RUN_STYLE_PLAN and RUN_STYLE_SILENT (base/runstyle.h) as given.
+// RUN_STYLE_PLAN, RUN_STYLE_SILENT and RUN_STYLE_CLOSE_PROGRAMS (base/runstyle.h) as given.
 int32_t ChooseRunStyle(const char* commandLine, int32_t mode);
 // 1 when this process does the work itself; 0 when it relocates first.
 // A plan changes nothing, so it has no reason to leave its file.

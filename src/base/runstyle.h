@@ -10,6 +10,9 @@
 
 #define RUN_STYLE_PLAN 1
 #define RUN_STYLE_SILENT 2
+// Unattended, the programs that hold the product's files are closed too
+// ("-CloseApps"); an attended run asks the user instead.
+#define RUN_STYLE_CLOSE_PROGRAMS 4
 
 // Exit statuses of a silent run.
 #define EXIT_REMOVED 0            // removed; for the update: up to date, or updated
@@ -23,6 +26,8 @@ int PlanOnly();
 int RunsSilently();
 // 1 when nobody answers: no question is asked and no window is shown.
 int RunsUnattended();
+// 1 when an unattended run may close the programs holding the product's files.
+int ClosesProgramsUnattended();
 
 // What the uninstall (or the update) came to: one of the statuses above, or
 // the status of an elevated copy that did the work. EXIT_FAILED until set.
@@ -30,7 +35,9 @@ void NoteUninstallOutcome(int status);
 int UninstallOutcome();
 // A file of the product could not be deleted, or waits for a restart.
 void NoteFileLeft();
-// The process's exit status: in a silent run what happened, else 0.
+// The process's exit status: in a silent run what happened; else 0, or
+// EXIT_FILES_LEFT when the product's files stay or wait for a restart
+// (files-left.h: those the closing message names).
 int RunExitStatus();
 // The status of a fatal end: EXIT_FAILED in a silent run, else 1.
 int FatalExitStatus();

@@ -20,6 +20,7 @@
 //  10. Cryptography: SHA-256 and ECDSA P-256 signatures
 //  11. TLS: an encrypted channel over a connection the core holds
 //  12. Sockets: the system calls under the core's socket layer
+//  13. Programs that hold files
 #pragma once
 
 #include "platform/wintypes.h"
@@ -122,6 +123,20 @@ void PlatFolderClose(PlatFolder folder);
 // link is deleted, or seen, as the link itself.
 int PlatFolderDeleteFile(PlatFolder folder, const char* name);
 int PlatFolderEntryExists(PlatFolder folder, const char* name);
+
+// 1 when a folder on the way to the last name of `path` is a junction or
+// symbolic link (a path ending in a separator names a folder on the way to
+// its entries, so that folder counts too): acting on the path would act
+// inside the link's target. Every folder below the drive's root is looked at.
+int PlatPathCrossesLink(const char* path);
+
+// Clears what keeps `path` (a file, or a folder with or without its
+// trailing separator) from being removed, never through a link and never
+// on a link's target: Windows, its read-only, hidden and system attributes;
+// POSIX, where a missing owner's write permission stands for read-only,
+// that permission of the folder that holds the name (unlink and rmdir need
+// it there, not on the file). 1 when something was cleared, else 0.
+int PlatClearProtection(const char* path);
 
 // Asks the system to delete the file at the next restart (MoveFileEx with
 // MOVEFILE_DELAY_UNTIL_REBOOT). POSIX has no such facility: always 0.
@@ -539,3 +554,27 @@ int PlatSocketLookupHost(const char* name, uint8_t* address, const char** offici
 // The local host's name, cut to size - 1 characters. 1, or 0 with the error
 // set.
 int PlatSocketHostName(char* buffer, int size);
+
+// ---------------------------------------------------------------------------
+// 13. Programs that hold files: Windows asks its Restart Manager (a session
+// of RmStartSession, RmRegisterResources, RmGetList and RmShutdown); POSIX
+// reads /proc (open files, mapped files, the running program's file).
+
+#define PLAT_HOLDER_NAME_SIZE 256
+
+struct PlatFileHolder {
+    uint32_t processId;
+    uint64_t startTime;                    // with the id, tells the process from a later one
+    char program[PLAT_HOLDER_NAME_SIZE];   // as the system names it, cut to fit
+};
+
+// The programs that hold any of the `count` files open. This process and
+// the one that started it are never among them. Fills up to `capacity`
+// holders and sets *found to how many there are (it may exceed capacity).
+// 1 when the system could tell; 0, with the error, when it could not.
+int PlatFindFileHolders(const char* const* paths, int count, PlatFileHolder* holders,
+                        int capacity, int* found);
+// Asks the programs to end, gracefully (`force` 0: RmShutdown; POSIX
+// SIGTERM) or by force (RmForceShutdown; SIGKILL), and waits for them a
+// few seconds. 1 when none of them runs any more.
+int PlatCloseFileHolders(const PlatFileHolder* holders, int count, int force);

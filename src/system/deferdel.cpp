@@ -5,6 +5,7 @@
 #include "base/strings.h"
 #include "platform/platform.h"
 #include "system/folders.h"
+#include "system/pathrules.h"
 #include "system/plan.h"
 
 #include <cstdio>
@@ -29,6 +30,9 @@ static bool WriteWithRequest(FILE* file, const char* content, int32_t length,
 }
 
 int QueueDeleteOnRestart(const char* path) {
+    // At the restart the path is followed as it is then: what the run
+    // refused, the restart must not do either.
+    if (!AcceptActionPath(path) || !AcceptLinkFreePath(path)) return 0;
     if (PlanOnly()) {
         PlanReport(PLAN_QUEUE_DELETION, path);
         return 1;

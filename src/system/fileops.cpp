@@ -1,6 +1,7 @@
 #include "system/fileops.h"
 
 #include "base/core.h"
+#include "base/files-left.h"
 #include "base/runstyle.h"
 #include "base/strings.h"
 #include "platform/platform.h"
@@ -36,7 +37,7 @@ static PlatFolder EnterFolder(FolderWalk* walk, const char* folder) {
 // A folder removed and made again behind the walk's back leaves the open
 // one stale, so a failure in a folder that was already open is tried once
 // more in the folder opened afresh.
-static bool DeleteInFolder(FolderWalk* walk, const char* folder, const char* name) {
+static bool DeleteEntry(FolderWalk* walk, const char* folder, const char* name) {
     bool wasOpen = IsOpen(walk, folder);
     PlatFolder handle = EnterFolder(walk, folder);
     if (handle != nullptr && PlatFolderDeleteFile(handle, name)) return true;
@@ -44,6 +45,33 @@ static bool DeleteInFolder(FolderWalk* walk, const char* folder, const char* nam
     FolderWalkEnd(walk);
     handle = EnterFolder(walk, folder);
     return handle != nullptr && PlatFolderDeleteFile(handle, name);
+}
+
+// A read-only, hidden or system file of the product goes too: refused for
+// its attributes, it loses them and is deleted again. Only a path that
+// passed the rules gets here; the backend never clears through a link.
+// 0 when deleted, else the error of the deletion (not of the clearing).
+static uint32_t DeleteInFolder(FolderWalk* walk, const char* folder, const char* name,
+                               const char* path) {
+    if (DeleteEntry(walk, folder, name)) return 0;
+    uint32_t error = PlatLastError();
+    if (error != ERROR_ACCESS_DENIED || !PlatClearProtection(path)) return error;
+    return DeleteEntry(walk, folder, name) ? 0 : PlatLastError();
+}
+
+int QueueFileLeft(const char* path, const char* holder) {
+    if (!QueueDeleteOnRestart(path)) {
+        LogPrint("Unable to queue '%s' for deletion\n", path);
+        NoteFileStaying(path);
+        return 0;
+    }
+    if (holder != nullptr && holder[0] != '\0') {
+        LogPrint("Queued '%s' for deletion at restart: in use by %s\n", path, holder);
+    } else {
+        LogPrint("Queued '%s' for deletion at restart\n", path);
+    }
+    NoteFileWaiting(path, holder);
+    return 1;
 }
 
 static char* AfterLastSeparator(char* path) {
@@ -64,25 +92,24 @@ int DeleteFileAndFolders(FolderWalk* walk, const char* path) {
     bool fits = StrCopyN(folder, path, sizeof folder);
     char* name = fits ? AfterLastSeparator(folder) : nullptr;
     if (name != nullptr) *name = '\0';  // the file's folder, with its separator
-    bool deleted;
+    uint32_t error = 0;
     if (PlanOnly()) {
-        deleted = PlanFileDeletion(path) == 1;
+        error = PlanFileDeletion(path) == 1 ? 0 : ERROR_FILE_NOT_FOUND;
     } else if (name != nullptr) {
-        deleted = DeleteInFolder(walk, folder, path + (name - folder));
-    } else {
-        deleted = PlatDeleteFile(path) == 1;
+        error = DeleteInFolder(walk, folder, path + (name - folder), path);
+    } else if (!PlatDeleteFile(path)) {
+        error = PlatLastError();
     }
-    if (!deleted) {
+    if (error != 0) {
         LogPrint("Unable to delete file '%s'\n", path);
+        // Through a link the file is not the product's: refused, not left.
         // A file that is not there is no file left behind.
-        uint32_t error = PlatLastError();
-        if (!PlanOnly() && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
-            NoteFileLeft();
-            // Nobody attends a silent run to try again, and on Windows the
-            // uninstaller's own file is held by its waiting starter.
-            if (RunsSilently() && !QueueDeleteOnRestart(path)) {
-                LogPrint("Unable to queue '%s' for deletion\n", path);
-            }
+        if (!PlanOnly() && AcceptLinkFreePath(path) && error != ERROR_FILE_NOT_FOUND &&
+            error != ERROR_PATH_NOT_FOUND) {
+            // What is in use now may go at the restart, attended or not: on
+            // Windows the uninstaller's own file is held by its waiting
+            // starter, and a program may hold a file it shares for deletion.
+            QueueFileLeft(path, "");
         }
     }
     if (!fits) {
@@ -129,6 +156,14 @@ static bool StillOccupied(const FolderWalk* walk, const char* folder) {
            PlatFolderEntryExists(walk->handle, walk->occupant);
 }
 
+static bool AcceptFolderBelowNoLink(const char* folder) {
+    char itself[FOLDER_WALK_SIZE];
+    if (!StrCopyN(itself, folder, sizeof itself)) return false;
+    int length = StrLength(itself);
+    while (length > 1 && IsSeparator(itself[length - 1])) itself[--length] = '\0';
+    return AcceptLinkFreePath(itself) == 1;
+}
+
 // Standing in a folder would keep it from being removed, so the walk stands
 // in the drive's root. This is the one place that moves the current folder:
 // once there, it stays there. No relative path reaches the removal, so
@@ -143,7 +178,12 @@ static bool ListFolder(const char* folder, RemainingEntry* remaining) {
 }
 
 static bool RemoveFolder(const char* folder) {
-    if (!PlanOnly()) return PlatRemoveFolder(folder) == 1;
+    if (!PlanOnly()) {
+        if (PlatRemoveFolder(folder)) return true;
+        // A read-only folder of the product goes as its files do.
+        return PlatLastError() == ERROR_ACCESS_DENIED && PlatClearProtection(folder) &&
+               PlatRemoveFolder(folder);
+    }
     PlanFolderRemoval(folder);
     return true;
 }
@@ -155,6 +195,9 @@ int RemoveEmptyFolders(FolderWalk* walk, char* folder) {
     if (IsWellKnownFolder(folder)) return 1;
     StandInTheRoot();
     if (StillOccupied(walk, folder)) return 1;
+    // Below a link the folder is not the product's; a link as the folder
+    // itself is removed as a link.
+    if (!AcceptFolderBelowNoLink(folder)) return 0;
 
     RemainingEntry remaining = {};
     remaining.folder = folder;

@@ -24,7 +24,13 @@ struct FolderWalk {
 };
 void FolderWalkEnd(FolderWalk* walk);
 
+// Deletes the file, then the folders it leaves empty. A file that is there
+// but cannot be deleted is queued for the restart (QueueFileLeft). Always 1.
 int DeleteFileAndFolders(FolderWalk* walk, const char* path);
+// A product's file that is still there: queued for deletion at the restart,
+// logged with the program that holds it ("" or NULL: none known) and noted
+// as waiting, or, when it cannot be queued, noted as staying. 1 when queued.
+int QueueFileLeft(const char* path, const char* holder);
 // DeleteFileAndFolders for a file outside any larger removal: a walk of its
 // own, ended before it returns. Always 1.
 int DeleteLoneFile(const char* path);

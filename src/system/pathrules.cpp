@@ -2,6 +2,7 @@
 
 #include "base/core.h"
 #include "base/strings.h"
+#include "platform/platform.h"
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -88,5 +89,11 @@ int AcceptActionPath(const char* path) {
     int verdict = ClassifyActionPath(path);
     if (verdict == PATH_ACCEPTED) return 1;
     LogPrint("Refused path '%s': %s\n", path != nullptr ? path : "", PathRuleReason(verdict));
+    return 0;
+}
+
+int AcceptLinkFreePath(const char* path) {
+    if (!PlatPathCrossesLink(path)) return 1;
+    LogPrint("Refused path '%s': through a link\n", path);
     return 0;
 }

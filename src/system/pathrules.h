@@ -21,3 +21,8 @@ const char* PathRuleReason(int verdict);
 // ClassifyActionPath, with the log line "Refused path '%s': %s\n" for a
 // refused path. 1 when the path may be acted on.
 int AcceptActionPath(const char* path);
+
+// 1 when no folder on the way to the last name of `path` is a junction or
+// symbolic link; else the log line "Refused path '%s': through a link\n"
+// and 0. A link as the last name is the link itself, acted on as such.
+int AcceptLinkFreePath(const char* path);

@@ -5,6 +5,7 @@
 #include "uninstall/uninstall.h"
 
 #include "base/core.h"
+#include "base/files-left.h"
 #include "base/runstyle.h"
 #include "base/strings.h"
 #include "platform/platform.h"
@@ -17,33 +18,13 @@
 #include "system/pathrules.h"
 #include "system/plan.h"
 #include "system/registry.h"
+#include "uninstall/files-in-use.h"
+#include "uninstall/list-entry.h"
 #include "ui/ui.h"
 
 #include <cstdio>
 
 #define UNINSTALL_KEY_FORMAT "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s %s"
-
-// Copies the list entry at *cursor into `entry` and moves the cursor past it
-// and its ','. An entry too long for the buffer is consumed whole and
-// reported as unusable (0), so that no cut name is ever acted on.
-static int NextListEntry(const char** cursor, char* entry) {
-    const char* p = *cursor;
-    int length = 0;
-    bool fits = true;
-    while (static_cast<signed char>(*p) >= 32 && *p != ',') {
-        if (length < LIST_ENTRY_SIZE - 1) {
-            entry[length++] = *p;
-        } else {
-            fits = false;
-        }
-        ++p;
-    }
-    entry[length] = '\0';
-    if (*p == ',') ++p;
-    *cursor = p;
-    if (!fits) LogPrint("List entry too long '%s...'\n", entry);
-    return fits ? 1 : 0;
-}
 
 static double Percent(int32_t done, int32_t total) { return 100.0 * done / total; }
 
@@ -78,7 +59,7 @@ static void CopyTemporaryFiles(InstallScript* script, int32_t total) {
     for (int32_t i = 0; i < script->tempCount; ++i) {
         WaitProgress(Percent(i, total));
         char entry[LIST_ENTRY_SIZE];
-        if (!NextListEntry(&cursor, entry)) continue;
+        if (!NextListEntry(&cursor, entry, 1)) continue;
         char source[PATH_MACRO_SIZE];
         uint32_t flags = 0;
         if (!ExpandPathMacros(script, entry, source, &flags)) continue;
@@ -93,29 +74,34 @@ static void CopyTemporaryFiles(InstallScript* script, int32_t total) {
         // temporary folder, not above it.
         if (!AcceptActionPath(source) || !AcceptActionPath(destination)) continue;
         CopyFileOver(source, destination);
+        // A copy, not the product's file: it waits for the restart without
+        // keeping the product from being gone.
         if (!QueueDeleteOnRestart(destination)) {
             LogPrint("Unable to queue '%s' for deletion\n", destination);
         }
     }
 }
 
-static void DeleteListedFiles(InstallScript* script, int32_t total, FolderWalk* walk) {
-    const char* cursor = script->fileList;
-    for (int32_t i = 0; i < script->fileCount; ++i) {
-        WaitProgress(Percent(script->tempCount + i, total));
-        char entry[LIST_ENTRY_SIZE];
-        if (!NextListEntry(&cursor, entry)) continue;
-        char path[PATH_MACRO_SIZE];
-        uint32_t flags = 0;
-        if (ExpandPathMacros(script, entry, path, &flags)) DeleteFileAndFolders(walk, path);
+// A file a program still holds is not deleted now but at the restart;
+// only one the rules let the run delete, and never through a link.
+static void DeleteProductFile(const char* path, const FilesInUse* inUse, FolderWalk* walk) {
+    if (path == nullptr) return;
+    const char* holder = HolderOfFile(inUse, path);
+    if (holder == nullptr || ClassifyActionPath(path) != PATH_ACCEPTED ||
+        PlatPathCrossesLink(path)) {
+        DeleteFileAndFolders(walk, path);
+        return;
     }
+    LogPrint("Delete file '%s'\n", path);
+    QueueFileLeft(path, holder);
 }
 
-static void DeleteNamedFile(InstallScript* script, const char* name, FolderWalk* walk) {
-    if (name[0] == '\0') return;
-    char path[PATH_MACRO_SIZE];
-    uint32_t flags = 0;
-    if (ExpandPathMacros(script, name, path, &flags)) DeleteFileAndFolders(walk, path);
+static void DeleteListedFiles(const InstallScript* script, const ProductFiles* files,
+                              const FilesInUse* inUse, int32_t total, FolderWalk* walk) {
+    for (int32_t i = 0; i < script->fileCount; ++i) {
+        WaitProgress(Percent(script->tempCount + i, total));
+        DeleteProductFile(ProductFile(files, i), inUse, walk);
+    }
 }
 
 static void UninstallKeyOf(const InstallScript* script, char* key, size_t size) {
@@ -165,14 +151,20 @@ int RemoveProduct(InstallScript* script) {
     }
     if (!ElevateWhereNeeded(script)) return 1;
 
+    ProductFiles files;
+    ProductFilesFind(script, &files);
+    FilesInUse inUse;
+    FindFilesInUse(script, &files, &inUse);
     WaitWindowShow(1);
     int32_t total = script->fileCount + script->tempCount;
     CopyTemporaryFiles(script, total);
     FolderWalk walk = {};
-    DeleteListedFiles(script, total, &walk);
-    DeleteNamedFile(script, script->uninstallName, &walk);
-    DeleteNamedFile(script, script->installName, &walk);
+    DeleteListedFiles(script, &files, &inUse, total, &walk);
+    DeleteProductFile(ProductFile(&files, PRODUCT_UNINSTALL_NAME(&files)), &inUse, &walk);
+    DeleteProductFile(ProductFile(&files, PRODUCT_INSTALL_NAME(&files)), &inUse, &walk);
     FolderWalkEnd(&walk);
+    FilesInUseEnd(&inUse);
+    ProductFilesEnd(&files);
     // The product is gone: "DONE" must not start it again.
     script->restartProgram[0] = '\0';
     NoteUninstallOutcome(EXIT_REMOVED);
@@ -187,12 +179,57 @@ static void RemoveUninstallEntry(InstallScript* script) {
     if (RegistryKeyExists(REGISTRY_LOCAL_MACHINE, key)) RegistryDeleteKey(REGISTRY_LOCAL_MACHINE, key);
 }
 
+// The files that stayed or wait for the restart, one a line, with the
+// program holding each when one is known.
+static void AppendFilesLeft(char* message, int size, int waits, const char* heading) {
+    StrAppendN(message, heading, size);
+    int32_t named = 0;
+    for (int32_t i = 0; i < FilesNamed(); ++i) {
+        const FileLeft* file = NamedFileLeft(i);
+        if (file->waits != waits) continue;
+        ++named;
+        StrAppendN(message, "\n", size);
+        StrAppendN(message, file->path, size);
+        if (file->holder[0] != '\0') {
+            StrAppendN(message, " (in use by ", size);
+            StrAppendN(message, file->holder, size);
+            StrAppendN(message, ")", size);
+        }
+    }
+    int32_t more = (waits ? FilesWaiting() : FilesStaying()) - named;
+    if (more > 0) {
+        char line[48];
+        snprintf(line, sizeof line, "\nand %d more", static_cast<int>(more));
+        StrAppendN(message, line, size);
+    }
+}
+
+// A run that left files never claims the whole product is gone.
+static void DescribeFilesLeft(const InstallScript* script, char* message, int size) {
+    snprintf(message, size, "%s %s has been uninstalled, except for these files.",
+             script->companyName, script->productName);
+    if (FilesWaiting() > 0) {
+        AppendFilesLeft(message, size, 1,
+                        "\n\nA restart is needed to finish: these files are still in use "
+                        "and are deleted when the computer restarts:");
+    }
+    if (FilesStaying() > 0) {
+        AppendFilesLeft(message, size, 0,
+                        "\n\nThese files could not be deleted; please delete them yourself:");
+    }
+}
+
 static void ReportUninstalled(InstallScript* script) {
     // Built beside the text field: long names make a long message, never a
     // cut or overflowing one.
-    char message[2 * SCRIPT_TEXT_SIZE + 32];
-    snprintf(message, sizeof message, "%s %s has been uninstalled!", script->companyName,
-             script->productName);
+    char message[2 * SCRIPT_TEXT_SIZE + 512 +
+                 FILES_LEFT_NAMED * (FILES_LEFT_PATH_SIZE + FILES_LEFT_HOLDER_SIZE + 16)];
+    if (FilesWaiting() + FilesStaying() > 0) {
+        DescribeFilesLeft(script, message, sizeof message);
+    } else {
+        snprintf(message, sizeof message, "%s %s has been uninstalled!", script->companyName,
+                 script->productName);
+    }
     StrCopyN(script->textField, message, SCRIPT_TEXT_SIZE);
     ShowMessage(message, "Uninstaller...");
     script->textField[0] = '\0';

@@ -178,6 +178,44 @@ class Safety(harness.ProgramTest):
             self.assertFalse(os.path.lexists(self.product.host(name)), name)
         self.assertFalse(self.product.exists(), "the emptied product folder goes")
 
+    def test_nothing_goes_through_a_link_in_the_run_or_at_the_restart(self):
+        """A linked folder of the product leads outside: the files listed
+        below it are refused by the run and by the restart queue alike (a
+        silent run queues what it cannot delete). Under Wine a Linux link
+        inside drive_c is a reparse point."""
+        self.product.install({"demo.exe": "program"})
+        self.product.record()
+        os.makedirs(os.path.join(self.outside, "sub"))
+        kept = {name: os.path.join(self.outside, *name.split("\\"))
+                for name in ("file.txt", "sub\\deep.txt", "linked.txt")}
+        for path in kept.values():
+            with open(path, "w") as f:
+                f.write("not the product's")
+        os.symlink(self.outside, self.product.host("jct"))
+        # The deeper file first: natively the pruning after the other one
+        # removes the link itself.
+        listed = ["demo.exe", "jct\\sub\\deep.txt", "jct\\file.txt"]
+        # Wine 8 differs: a Linux link to a file is no reparse point there,
+        # and DeleteFile deletes its target and keeps the link; Windows'
+        # DeleteFile removes a file's symbolic link itself.
+        if self.sandbox.native:
+            os.symlink(kept["linked.txt"], self.product.host("flink.txt"))
+            listed.append("flink.txt")
+        self.sandbox.pack(self.product.script(files=listed, uninstall_name=""))
+
+        result = self.sandbox.run("-Spawn", "-Silent", "-debug")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        for path in kept.values():
+            self.assertTrue(os.path.isfile(path), path)
+        log = self.sandbox.log()
+        for name in ("jct\\sub\\deep.txt", "jct\\file.txt"):
+            self.assertIn("Refused path '%s%s': through a link\n" % (self.product.folder, name),
+                          log)
+        self.assertNotIn("for deletion", log)
+        if self.sandbox.native:
+            self.assertFalse(os.path.lexists(self.product.host("flink.txt")), "the link goes")
+        self.assertFalse(self.product.exists("demo.exe"))
+
     def test_well_known_folders_stay_when_emptied(self):
         self.native_only()
         log = self.run_case("emptied_program_files")

@@ -28,6 +28,7 @@
 #define ERROR_FILENAME_EXCED_RANGE 206
 #define ERROR_DIRECTORY 267
 #define ERROR_NO_ASSOCIATION 1155
+#define ERROR_TIMEOUT 1460
 #define STILL_ACTIVE 259
 
 void SetPlatLastError(uint32_t code);

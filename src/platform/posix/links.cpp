@@ -1,5 +1,6 @@
 #include "platform/posix/links.h"
 
+#include "platform/platform.h"
 #include "platform/posix/hostpath.h"
 
 #include <climits>
@@ -51,4 +52,16 @@ int HostPathIsLink(const char* hostPath) {
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
     return IsLink(path) ? 1 : 0;
+}
+
+int PlatPathCrossesLink(const char* path) {
+    char host[PATH_MAX];
+    if (!path || !HostPathFromWindowsExact(path, host, sizeof host))
+        return 0;
+    if (HostPathCrossesLink(host))
+        return 1;
+    size_t length = strlen(path);
+    // A folder named with its separator is on the way to its entries.
+    bool namesFolder = length > 0 && (path[length - 1] == '\\' || path[length - 1] == '/');
+    return namesFolder && HostPathIsLink(host) ? 1 : 0;
 }

@@ -44,5 +44,10 @@ int PlatFileExists(const char* path) {
 int PlatRestartDeletesFiles() { return 1; }
 
 int PlatDeleteOnRestart(const char* path) {
+    // The restart would delete through a junction just as the run would.
+    if (PlatPathCrossesLink(path)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return 0;
+    }
     return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
 }

@@ -37,12 +37,14 @@ bool Usable(PlatFolder folder, const char* name) {
 PlatFolder PlatFolderOpen(const char* folder) {
     DWORD attributes = GetFileAttributesA(folder);
     if (attributes == INVALID_FILE_ATTRIBUTES) return nullptr;
-    // A junction or link as the folder, or on the way to it, would lead out of it.
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         SetLastError(ERROR_DIRECTORY);
         return nullptr;
     }
-    if (PathCrossesReparsePoint(folder)) {
+    // A junction or link as the folder, or on the way to it, would lead out
+    // of it. The folder is looked at without its trailing separator: with
+    // it, the attributes may be those of a link's target (Wine gives them).
+    if (PathIsReparsePoint(folder) || PathCrossesReparsePoint(folder)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
     }
@@ -51,10 +53,22 @@ PlatFolder PlatFolderOpen(const char* folder) {
 
 void PlatFolderClose(PlatFolder folder) { delete folder; }
 
-// A link as the entry itself is deleted as a link, never through.
+// A link as the entry itself is deleted as a link, never through: a
+// junction or a link to a folder, which DeleteFile refuses, goes with
+// RemoveDirectory, which removes the link and leaves its target.
 int PlatFolderDeleteFile(PlatFolder folder, const char* name) {
     if (!Usable(folder, name)) return 0;
-    return DeleteFileA((folder->path + name).c_str()) ? 1 : 0;
+    std::string path = folder->path + name;
+    if (DeleteFileA(path.c_str())) return 1;
+    DWORD error = GetLastError();
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD folderLink = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & folderLink) == folderLink) {
+        return RemoveDirectoryA(path.c_str()) ? 1 : 0;
+    }
+    SetLastError(error);
+    return 0;
 }
 
 int PlatFolderEntryExists(PlatFolder folder, const char* name) {

@@ -1,7 +1,9 @@
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
+#include "platform/platform.h"
 #include "platform/win32/reparse.h"
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
@@ -37,4 +39,11 @@ bool PathCrossesReparsePoint(const char* path) {
         if (IsSeparator(text[i]) && IsReparsePoint(text.substr(0, i))) return true;
     }
     return false;
+}
+
+int PlatPathCrossesLink(const char* path) {
+    if (PathCrossesReparsePoint(path)) return 1;
+    size_t length = strlen(path);
+    // A folder named with its separator is on the way to its entries.
+    return length > 0 && IsSeparator(path[length - 1]) && PathIsReparsePoint(path) ? 1 : 0;
 }

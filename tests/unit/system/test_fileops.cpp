@@ -2,7 +2,9 @@
 #include "platform/platform.h"
 #include "scratch-folder.h"
 #include "system/fileops.h"
+#include "system/deferdel.h"
 #include "system/folders.h"
+#include "base/runstyle.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -166,6 +172,57 @@ TEST(DeleteFileAndFolders, CurrentFolderOutlivesTheWalkToTheRoot) {
     // Later tests of this process expect to stand where it started.
     EXPECT_EQ(1, PlatSetCurrentFolder(before));
 }
+
+#ifndef _WIN32
+// A listed file reached through a linked folder of the product is not the
+// product's: neither the run nor the restart queue may delete it, however
+// deep below the link it lies; a listed link goes as the link.
+TEST(DeleteFileAndFolders, NothingIsDeletedOrQueuedThroughALink) {
+    ScratchFolder scratch, outside;
+    std::string product = scratch.Path("product");
+    ASSERT_TRUE(PlatCreateFolder(product.c_str()));
+    std::string kept = outside.Path("file.txt"), deeper = outside.Path("sub");
+    ASSERT_TRUE(PlatCreateFolder(deeper.c_str()));
+    std::string deepKept = outside.Path("sub\\deep.txt");
+    ScratchFolder::Write(kept, "not the product's");
+    ScratchFolder::Write(deepKept, "not the product's");
+    // Scratch folders lie on "Z:", which is "/".
+    auto host = [](std::string path) {
+        for (char& c : path) c = c == '\\' ? '/' : c;
+        return path.substr(2);
+    };
+    std::string link = host(product + "\\jct"), fileLink = host(product + "\\flink.txt");
+    ASSERT_EQ(0, symlink(host(outside.Path("")).c_str(), link.c_str()));
+    ASSERT_EQ(0, symlink(host(kept).c_str(), fileLink.c_str()));
+    SetRunStyle(RUN_STYLE_SILENT);
+    NoteUninstallOutcome(EXIT_REMOVED);
+    LogCapture log;
+    // The deeper one first: pruning after the other removes the link.
+    const char* const listed[] = {"\\jct\\sub\\deep.txt", "\\jct\\file.txt", "\\jct\\"};
+    for (const char* name : listed) {
+        EXPECT_EQ(0, QueueDeleteOnRestart((product + name).c_str())) << name;
+    }
+    for (const char* name : {listed[0], listed[1]}) {
+        std::string path = product + name;
+        TestWalk walk;
+        DeleteFileAndFolders(&walk, path.c_str());
+        EXPECT_TRUE(log.Has("Refused path '" + path + "': through a link\n")) << path;
+    }
+    EXPECT_TRUE(ScratchFolder::Exists(kept));
+    EXPECT_TRUE(ScratchFolder::Exists(deepKept));
+    EXPECT_EQ(RunExitStatus(), EXIT_REMOVED);  // refused, neither queued nor left
+    TestWalk walk;
+    DeleteFileAndFolders(&walk, (product + "\\flink.txt").c_str());
+    SetRunStyle(0);
+    struct stat info;
+    EXPECT_NE(0, lstat(link.c_str(), &info));
+    EXPECT_NE(0, lstat(fileLink.c_str(), &info));
+    EXPECT_TRUE(ScratchFolder::Exists(kept));
+    EXPECT_FALSE(ScratchFolder::Exists(product));
+    PlatDeleteFile(deepKept.c_str());
+    PlatRemoveFolder(deeper.c_str());
+}
+#endif
 
 TEST(RegisterComponent, CallsTheEntryPointsOfARealModule) {
     ScratchFolder scratch;
