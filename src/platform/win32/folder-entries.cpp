@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/reparse.h"
+#include "platform/win32/wide.h"
 
 struct PlatFolder_ {
     std::string path;  // ends in a separator
@@ -19,7 +20,7 @@ namespace {
 // folder itself, its parent or anything below it.
 bool IsEntryName(const char* name) {
     if (name == nullptr || name[0] == '\0') return false;
-    if (lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0) return false;
+    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) return false;
     for (const char* p = name; *p != '\0'; ++p) {
         if (*p == '\\' || *p == '/') return false;
     }
@@ -35,7 +36,7 @@ bool Usable(PlatFolder folder, const char* name) {
 }  // namespace
 
 PlatFolder PlatFolderOpen(const char* folder) {
-    DWORD attributes = GetFileAttributesA(folder);
+    DWORD attributes = GetFileAttributesW(WidenPath(folder).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return nullptr;
     // A junction or link as the folder, or on the way to it, would lead out of it.
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
@@ -54,10 +55,10 @@ void PlatFolderClose(PlatFolder folder) { delete folder; }
 // A link as the entry itself is deleted as a link, never through.
 int PlatFolderDeleteFile(PlatFolder folder, const char* name) {
     if (!Usable(folder, name)) return 0;
-    return DeleteFileA((folder->path + name).c_str()) ? 1 : 0;
+    return DeleteFileW(WidenPath((folder->path + name).c_str()).c_str()) ? 1 : 0;
 }
 
 int PlatFolderEntryExists(PlatFolder folder, const char* name) {
     if (!Usable(folder, name)) return 0;
-    return GetFileAttributesA((folder->path + name).c_str()) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
+    return GetFileAttributesW(WidenPath((folder->path + name).c_str()).c_str()) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
 }
