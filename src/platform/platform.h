@@ -20,6 +20,7 @@
 //  10. Cryptography: SHA-256 and ECDSA P-256 signatures
 //  11. TLS: an encrypted channel over a connection the core holds
 //  12. Sockets: the system calls under the core's socket layer
+//  13. Code pages: the double-byte ANSI code pages and UTF-8
 #pragma once
 
 #include "platform/wintypes.h"
@@ -533,3 +534,17 @@ int PlatSocketLookupHost(const char* name, uint8_t* address, const char** offici
 // The local host's name, cut to size - 1 characters. 1, or 0 with the error
 // set.
 int PlatSocketHostName(char* buffer, int size);
+
+// ---------------------------------------------------------------------------
+// 13. Code pages. The program's text is UTF-8; these convert the
+// double-byte ANSI code pages 932, 936, 949 and 950 with the system's own
+// tables (Windows: MultiByteToWideChar; POSIX: iconv of the C library).
+// No NUL is added; the bytes written, or -1 when the code page is unknown or
+// `capacity` is too small.
+
+int32_t PlatCodePageToUtf8(uint32_t codePage, const char* text, int32_t length, char* out,
+                           int32_t capacity);
+// A character the code page cannot hold, or a byte that is no UTF-8,
+// becomes '?' and counts in *unrepresentable.
+int32_t PlatUtf8ToCodePage(uint32_t codePage, const char* text, int32_t length, char* out,
+                           int32_t capacity, int32_t* unrepresentable);
