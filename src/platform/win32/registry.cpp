@@ -51,10 +51,11 @@ int32_t PlatRegSetValue(HKEY key, const char* name, uint32_t type, const void* d
     const std::wstring wideName = Widen(name);
     if (!IsText(type))
         return RegSetValueExW(key, wideName.c_str(), 0, type, static_cast<const BYTE*>(data), size);
-    // A text is stored in UTF-16, as many bytes of it as were given in UTF-8.
+    // A text is stored in UTF-16, as many bytes of it as were given in
+    // UTF-8, and its NUL, as the system stores a text given in ANSI.
     const std::wstring text = Widen(std::string(static_cast<const char*>(data), size).c_str());
-    return RegSetValueExW(key, wideName.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.data()),
-                          static_cast<DWORD>(text.size() * sizeof(wchar_t)));
+    return RegSetValueExW(key, wideName.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                          static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
 // A text as the caller sees it: in UTF-8, its size the UTF-8 bytes.

@@ -266,10 +266,11 @@ TEST(Win32Registry, TextValuesKeepTheirCharactersAndTheirUtf8Size) {
     uint32_t size = sizeof buffer;
     EXPECT_EQ(PlatRegQueryValue(key, "Install Path", &type, buffer, &size), 0);
     EXPECT_EQ(type, static_cast<uint32_t>(REG_SZ));
-    EXPECT_EQ(std::string(buffer, size), path);
-    size = 10;  // too small: the size it needs, in UTF-8
+    // In UTF-8 with the NUL the system keeps, as for a text set in ANSI.
+    EXPECT_EQ(std::string(buffer, size), path + '\0');
+    size = 10;  // too small: the size it needs
     EXPECT_EQ(PlatRegQueryValue(key, "Install Path", &type, buffer, &size), ERROR_MORE_DATA);
-    EXPECT_EQ(size, path.size());
+    EXPECT_EQ(size, path.size() + 1);
     PlatRegCloseKey(key);
     EXPECT_EQ(PlatRegDeleteKey(HKEY_CURRENT_USER, "Software\\UninstallTest\\\xE8\xA3\xBD\xE5\x93\x81"), 0);
     PlatRegDeleteKey(HKEY_CURRENT_USER, "Software\\UninstallTest");
