@@ -105,8 +105,8 @@ class UnicodeNames(harness.ProgramTest):
         if self.sandbox.native:
             self.skipTest("the stand-ins' temporary folder is the prefix's own")
         temp = "C:\\users\\Пользователь\\Temp"
-        os.makedirs(os.path.join(drive_c(self.sandbox), "users", "Пользователь", "Temp"),
-                    exist_ok=True)
+        host_temp = os.path.join(drive_c(self.sandbox), "users", "Пользователь", "Temp")
+        os.makedirs(host_temp, exist_ok=True)
         saved = {name: self.environment_value(name) for name in ("TEMP", "TMP")}
         try:
             for name in saved:
@@ -119,6 +119,8 @@ class UnicodeNames(harness.ProgramTest):
             self.assertEqual(result.returncode, 0, result.stderr)
             for relative in FILES:
                 self.assertFalse(product.exists(relative), relative)
+            # The relocated copy worked there: its log lies beside it.
+            self.assertTrue(os.path.exists(os.path.join(host_temp, "debug.log")))
         finally:
             for name, (kind, value) in saved.items():
                 self.reg("add", "HKCU\\Environment", "/v", name, "/t", kind, "/d", value, "/f")
