@@ -16,6 +16,8 @@ int SetUpdateUrl(InstallScript* script, const char* arguments, int32_t* consumed
 int SetUpdateKey(InstallScript* script, const char* arguments, int32_t* consumed);
 int SetInstallName(InstallScript* script, const char* arguments, int32_t* consumed);
 int SetUninstallName(InstallScript* script, const char* arguments, int32_t* consumed);
+// The code page the script is stored in: the loader read it already.
+int DeclareCodePage(InstallScript* script, const char* arguments, int32_t* consumed);
 
 // Settings computed from their fields.
 int SetInstallSize(InstallScript* script, const char* arguments, int32_t* consumed);

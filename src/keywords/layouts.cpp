@@ -23,6 +23,7 @@ const KeywordLayout Layouts[] = {
     {"UNINSTALL NAME", 1, {{"file", FIELD_PATH, TEXT}}},
     {"UPDATE URL", 1, {{"URL", FIELD_TEXT, TEXT}}},
     {"UPDATE KEY", 1, {{"key", FIELD_TEXT, TEXT}}},
+    {"CODE PAGE", 1, {{"number", FIELD_TEXT, CODE_PAGE_FIELD_SIZE}}},
     {"FILE LIST", 1, {{"list", FIELD_LIST, LIST_ENTRY_SIZE}}},
     {"TEMP LIST", 1, {{"list", FIELD_LIST, LIST_ENTRY_SIZE}}},
     {"LISTSERVER", 3,

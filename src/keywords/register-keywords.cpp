@@ -41,6 +41,7 @@ static const KeywordEntry ScriptKeywords[] = {
     {"INSTALL NAME", SetInstallName},
     {"UNINSTALL NAME", SetUninstallName},
     {"UPDATE KEY", SetUpdateKey},
+    {"CODE PAGE", DeclareCodePage},
 };
 
 int RegisterScriptKeywords() {

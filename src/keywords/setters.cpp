@@ -2,6 +2,7 @@
 #include "keywords/handlers.h"
 
 #include "base/core.h"
+#include "keywords/field-sizes.h"
 #include "update/release-signature.h"
 
 int SetCompanyName(InstallScript* script, const char* arguments, int32_t* consumed) {
@@ -46,4 +47,9 @@ int SetInstallName(InstallScript* script, const char* arguments, int32_t* consum
 
 int SetUninstallName(InstallScript* script, const char* arguments, int32_t* consumed) {
     return ReadField(arguments, script->uninstallName, SCRIPT_TEXT_SIZE, consumed);
+}
+
+int DeclareCodePage(InstallScript*, const char* arguments, int32_t* consumed) {
+    char number[CODE_PAGE_FIELD_SIZE];
+    return ReadField(arguments, number, sizeof number, consumed);
 }

@@ -21,6 +21,7 @@
 //  11. TLS: an encrypted channel over a connection the core holds
 //  12. Sockets: the system calls under the core's socket layer
 //  13. Programs that hold files
+//  14. Code pages: the double-byte ANSI code pages and UTF-8
 #pragma once
 
 #include "platform/wintypes.h"
@@ -578,3 +579,17 @@ int PlatFindFileHolders(const char* const* paths, int count, PlatFileHolder* hol
 // SIGTERM) or by force (RmForceShutdown; SIGKILL), and waits for them a
 // few seconds. 1 when none of them runs any more.
 int PlatCloseFileHolders(const PlatFileHolder* holders, int count, int force);
+
+// ---------------------------------------------------------------------------
+// 14. Code pages. The program's text is UTF-8; these convert the
+// double-byte ANSI code pages 932, 936, 949 and 950 with the system's own
+// tables (Windows: MultiByteToWideChar; POSIX: iconv of the C library).
+// No NUL is added; the bytes written, or -1 when the code page is unknown or
+// `capacity` is too small.
+
+int32_t PlatCodePageToUtf8(uint32_t codePage, const char* text, int32_t length, char* out,
+                           int32_t capacity);
+// A character the code page cannot hold, or a byte that is no UTF-8,
+// becomes '?' and counts in *unrepresentable.
+int32_t PlatUtf8ToCodePage(uint32_t codePage, const char* text, int32_t length, char* out,
+                           int32_t capacity, int32_t* unrepresentable);

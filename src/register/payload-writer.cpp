@@ -35,7 +35,9 @@ int PayloadAddField(PayloadWriter* writer, int number, const char* format, ...) 
     }
     if (length == 0)
         return 1; // nothing to say: the field is left out
-    while (length > 0 && static_cast<signed char>(value[length - 1]) <= 32)
+    // Trailing blanks and control bytes go. A byte from 0x80 up is part of
+    // a character (a name in Cyrillic or CJK would otherwise go whole).
+    while (length > 0 && static_cast<unsigned char>(value[length - 1]) <= 32)
         length--;
 
     char head[FIELD_HEAD_SIZE + 1];

@@ -6,6 +6,7 @@
 #include "base/identity.h"
 #include "net/socket.h"
 #include "register/details.h"
+#include "script/codepage.h"
 #include "script/script.h"
 #include "system/registry.h"
 
@@ -163,6 +164,8 @@ int BuildRegistrationPayload(const InstallScript* settings, const RegistrationRe
     PayloadAddField(&writer, 402, "%s", settings->listServerName);
     PayloadAddField(&writer, 403, "%s", settings->listServerText);
 
-    *length = static_cast<int32_t>(writer.position - buffer);
+    // The vendor's servers read the payload in the script's code page.
+    *length = TextForVendor(settings, "Registration", buffer,
+                            static_cast<int32_t>(writer.position - buffer));
     return 1;
 }

@@ -8,6 +8,7 @@
 #include "register/details.h"
 #include "register/form.h"
 #include "register/payload.h"
+#include "script/codepage.h"
 #include "system/policy.h"
 #include "ui/ui.h"
 
@@ -53,7 +54,13 @@ static int SendRegistration(RegistrationSession* session, const InstallScript* s
     ScramblePayload(payload, length);
     LogPrint("Send registration to '%s' (%d)\n", url, length);
 
-    Submission submission = {url, payload, length};
+    // The request line in the bytes the server has always read.
+    const int32_t urlSize = StrLength(url) + 1;
+    char* storedUrl = MEM_ALLOC(char, urlSize);
+    StrCopy(storedUrl, url);
+    storedUrl[TextForVendor(settings, "Registration address", storedUrl, urlSize - 1)] = '\0';
+
+    Submission submission = {storedUrl, payload, length};
     int result = RunInPhases("Submission on phase %d\n", QUESTION_RETRY, session->title, AskYesNo,
                              AttemptSubmission, &submission);
     // Subscribed now: the next registration offers "already subscribed".
@@ -64,6 +71,7 @@ static int SendRegistration(RegistrationSession* session, const InstallScript* s
     }
 
     MEM_FREE(&payload, PAYLOAD_SIZE);
+    MEM_FREE(&storedUrl, urlSize);
     WaitWindowShow(0);
     return result;
 }

@@ -1,11 +1,14 @@
 // Field readers shared by the keyword handlers. A field runs up to its
-// terminator: any byte that is negative as a signed char or below a blank
-// (control bytes and every byte from 0x80 up).
+// terminator: any control byte (below a blank). The text is UTF-8 by now,
+// so every byte from 0x80 up is part of a character of the field.
 #include "script/keyword-table.h"
 
 #include "base/strings.h"
 
-static bool IsFieldByte(char byte) { return static_cast<signed char>(byte) >= 32; }
+static bool IsFieldByte(char byte) { return static_cast<unsigned char>(byte) >= 32; }
+
+// A byte that continues a UTF-8 character: a cut there would leave half of it.
+static bool ContinuesCharacter(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
 
 const char* ReadKeyword(const char* marker, const char* end, char* keyword) {
     const char* cursor = marker + 1;
@@ -26,6 +29,11 @@ int ReadField(const char* arguments, char* destination, int size, int32_t* consu
         // parse stays aligned whatever the script holds.
         if (copied < size - 1) destination[copied++] = field[length];
         ++length;
+    }
+    // A field cut short ends before the character the cut went through.
+    if (copied < length && ContinuesCharacter(field[copied])) {
+        while (copied > 0 && ContinuesCharacter(destination[copied - 1])) --copied;
+        if (copied > 0) --copied;  // its first byte
     }
     if (size > 0) destination[copied] = '\0';
     *consumed += length + 1;

@@ -2,7 +2,9 @@
 #include "script/script.h"
 
 #include "archive/ffs.h"
+#include "base/codepage.h"
 #include "base/core.h"
+#include "script/codepage.h"
 
 #include <cstdint>
 
@@ -12,6 +14,25 @@ static void FreeScript(InstallScript** slot) {
     InstallScript* script = *slot;
     if (script->text != nullptr) MEM_FREE(&script->text, TextBlockSize(script->length));
     MEM_FREE(slot, sizeof(InstallScript));
+}
+
+// The stored text, in the code page it declares, becomes the program's
+// UTF-8 once, here: every name the script gives reads the same on every
+// system, and the block's NUL tail stays behind it.
+static int ConvertToUtf8(InstallScript* script) {
+    script->codePage = ScriptCodePage(script->text, script->length);
+    if (script->length > (INT32_MAX - SCRIPT_TAIL_SIZE) / CODE_PAGE_UTF8_GROWTH) return 0;
+    const int32_t capacity = script->length * CODE_PAGE_UTF8_GROWTH;
+    char* converted = MEM_ALLOC(char, capacity + 1);
+    const int32_t length = ScriptTextToUtf8(script->text, script->length, converted, capacity);
+    MEM_FREE(&script->text, TextBlockSize(script->length));
+    if (length >= 0) {
+        script->length = length;
+        script->text = MEM_ALLOC(char, TextBlockSize(length));
+        for (int32_t i = 0; i < length; ++i) script->text[i] = converted[i];
+    }
+    MEM_FREE(&converted, capacity + 1);
+    return length >= 0 ? 1 : 0;
 }
 
 int ScriptLoad(InstallScript** slot, const char* name, int32_t runMode) {
@@ -27,7 +48,7 @@ int ScriptLoad(InstallScript** slot, const char* name, int32_t runMode) {
     }
     script->length = static_cast<int32_t>(size);
     script->text = MEM_ALLOC(char, TextBlockSize(script->length));
-    if (!FfsReadFile(name, script->text, size)) {
+    if (!FfsReadFile(name, script->text, size) || !ConvertToUtf8(script)) {
         FreeScript(&script);
         return 0;
     }

@@ -26,8 +26,9 @@
 
 struct InstallScript {
     int32_t runMode;
-    char* text;                   // the script block plus SCRIPT_TAIL_SIZE NULs, owned
+    char* text;                   // the script block in UTF-8 plus SCRIPT_TAIL_SIZE NULs, owned
     int32_t length;
+    uint32_t codePage;            // the one the script is stored in: what the vendor reads
 
     // Product settings, filled by the keywords.
     char textField[SCRIPT_TEXT_SIZE];

@@ -9,7 +9,7 @@ int NextListEntry(const char** cursor, char* entry, int logCut) {
     const char* p = *cursor;
     int length = 0;
     bool fits = true;
-    while (static_cast<signed char>(*p) >= 32 && *p != ',') {
+    while (static_cast<unsigned char>(*p) >= 32 && *p != ',') {
         if (length < LIST_ENTRY_SIZE - 1) {
             entry[length++] = *p;
         } else {

@@ -30,7 +30,8 @@ COMPILES = [
 
 # Text, line and part of the message of each error.
 REFUSED = [
-    ("COMPANY NAME: Acme\nPRODUCT NAME: Rock\xe9t\n", [(2, "0xE9 is not printable ASCII")]),
+    ("COMPANY NAME: Acme\nPRODUCT NAME: Rock\xe9t\n", [(2, "0xE9 is not UTF-8")]),
+    ("COMPANY NAME: Acme\x01\n", [(1, "0x01 is not printable ASCII")]),
     ("COMPANY NAME: Acme | Inc\n", [(1, "'COMPANY NAME' takes 1 field, this line gives 2")]),
     ("FILE LIST: a | b\n", [(1, "takes 1 field")]),
     ("INSTALL: now\n", [(1, "'INSTALL' takes no fields")]),
@@ -88,6 +89,38 @@ class ScriptTextTest(unittest.TestCase):
         _, first, _ = archive_of(self.packer.read("first.exe"))
         _, second, _ = archive_of(self.packer.read("second.exe"))
         self.assertEqual(second, first.replace(b"comment between commands\r\n", b""))
+
+    def test_text_is_utf8_stored_in_its_code_page(self):
+        # (pack options, UTF-8 text, stored script or the refusal's line and text)
+        cases = [
+            ((), "FILE LIST: café.dll\n", M + "FILE LIST:caf\xe9.dll\r\n"),
+            (("--codepage", "1251"), "PRODUCT NAME: Ракета\n",
+             M + "CODE PAGE:1251\r\n" + M + "PRODUCT NAME:" + "Ракета".encode("cp1251").decode("latin-1") + "\r\n"),
+            (("--codepage", "1251"), "CODE PAGE: 1251\nTEXT: ж\n",
+             M + "CODE PAGE:1251\r\n" + M + "TEXT:\xe6\r\n"),
+            ((), "CODE PAGE: 932\nTEXT: 製品\n",
+             M + "CODE PAGE:932\r\n" + M + "TEXT:" + "製品".encode("cp932").decode("latin-1") + "\r\n"),
+            ((), "TEXT: a\nPRODUCT NAME: Ракета 🚀\n", (2, "'Р' cannot be stored in code page 1252")),
+            (("--codepage", "1252"), "CODE PAGE: 1251\nTEXT: a\n", (1, "declares code page 1251, not 1252")),
+            ((), "CODE PAGE: 437\nTEXT: a\n", (1, "code page 437 is not one the program reads")),
+        ]
+        for options, text, expected in cases:
+            with self.subTest(text=text):
+                self.packer.write("script.txt", text.encode("utf-8"))
+                result = self.packer.run("pack", *options, "image.exe", "script.txt", "packed.exe")
+                if isinstance(expected, tuple):
+                    self.assertEqual(result.returncode, 1)
+                    first = result.stderr.decode("utf-8").splitlines()[0]
+                    self.assertTrue(first.startswith("script.txt:%d: error: " % expected[0]), first)
+                    self.assertIn(expected[1], first)
+                    continue
+                self.assertEqual(result.returncode, 0, result.stderr)
+                _, payload, _ = archive_of(self.packer.read("packed.exe"))
+                self.assertEqual(payload, expected.encode("latin-1"))
+                # Back in UTF-8, with its declaration.
+                result = self.packer.run("unpack", "--text", "packed.exe")
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertIn(text.splitlines()[-1], result.stdout.decode("utf-8"))
 
     def test_unpacking_as_text_refuses_what_the_text_cannot_hold(self):
         for engine, part in [(M + "TEXT: padded\r\n", "begins or ends with a blank"),

@@ -17,6 +17,33 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+
+// The arguments in UTF-8, the registry layer's text: main's own are in the
+// ANSI code page.
+static std::vector<std::string> Arguments(int, char**) {
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i) {
+        int size = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string text(size > 0 ? size_t(size) : 1, '\0');
+        WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), size, nullptr, nullptr);
+        arguments.push_back(text.c_str());
+    }
+    LocalFree(wide);
+    return arguments;
+}
+#else
+static std::vector<std::string> Arguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+#endif
 
 static int Usage() {
     std::fprintf(stderr, "usage: regtool set-string|set-dword|get-string|get-dword SELECTOR KEY "
@@ -55,7 +82,12 @@ static int GetDword(HKEY key, char** rest) {
     return 1;
 }
 
-int main(int argc, char** argv) {
+int main(int count, char** given) {
+    std::vector<std::string> arguments = Arguments(count, given);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) pointers.push_back(argument.data());
+    const int argc = int(pointers.size());
+    char** argv = pointers.data();
     MemInit(MEM_LIMIT_MAXIMUM, 0);
     if (argc < 4) return Usage();
     const char* command = argv[1];

@@ -19,9 +19,11 @@
 // BUTTON is Yes, No, OK, Cancel (any case) or a control id. The window is
 // the visible top-level window whose title is exactly CAPTION; every command
 // waits for it (default 10000 ms). Exit status: 0 done, 1 wrong usage,
-// 2 no such window in time, 3 no such control.
+// 2 no such window in time, 3 no such control. Texts, in the arguments and
+// printed, are UTF-8; the windows are read and written in UTF-16.
 #ifdef _WIN32
 #include <windows.h>
+#include <shellapi.h>
 #include <fcntl.h>
 #include <io.h>
 
@@ -47,26 +49,43 @@ struct Options {
     bool printText = false;
 };
 
+std::string Utf8(const wchar_t* text, int length = -1) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return "";
+    std::string utf8(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, length, utf8.data(), size, nullptr, nullptr);
+    if (length < 0) utf8.resize(static_cast<size_t>(size - 1));
+    return utf8;
+}
+
+std::wstring Utf16(const std::string& text) {
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    if (size <= 0) return L"";
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), size);
+    wide.resize(static_cast<size_t>(size - 1));
+    return wide;
+}
+
 // Text of another process's window: WM_GETTEXT is marshalled between
 // processes, and edit controls keep their text only behind that message.
 std::string WindowText(HWND window) {
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, REPLY_TIMEOUT_MS,
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, REPLY_TIMEOUT_MS,
                              &length)) {
         return "";
     }
-    std::string text(length + 1, '\0');
+    std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
                         SMTO_ABORTIFHUNG, REPLY_TIMEOUT_MS, &copied);
-    text.resize(copied);
-    return text;
+    return Utf8(text.data(), static_cast<int>(copied));
 }
 
 std::string ClassName(HWND window) {
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof(name));
-    return name;
+    wchar_t name[257] = L"";
+    GetClassNameW(window, name, 257);
+    return Utf8(name);
 }
 
 struct CaptionSearch {
@@ -77,9 +96,9 @@ struct CaptionSearch {
 BOOL CALLBACK MatchCaption(HWND window, LPARAM context) {
     auto* search = reinterpret_cast<CaptionSearch*>(context);
     if (!IsWindowVisible(window)) return TRUE;
-    char title[512] = "";
-    GetWindowTextA(window, title, sizeof(title));
-    if (*search->caption != title) return TRUE;
+    wchar_t title[512] = L"";
+    GetWindowTextW(window, title, 512);
+    if (*search->caption != Utf8(title)) return TRUE;
     search->found = window;
     return FALSE;
 }
@@ -120,7 +139,7 @@ std::vector<HWND> Children(HWND parent) {
 std::string StaticText(HWND box) {
     std::string text;
     for (HWND child : Children(box)) {
-        if (lstrcmpiA(ClassName(child).c_str(), "Static") != 0) continue;
+        if (_stricmp(ClassName(child).c_str(), "Static") != 0) continue;
         std::string part = WindowText(child);
         if (part.empty()) continue;
         if (!text.empty()) text += "\n";
@@ -141,7 +160,7 @@ int ButtonId(const std::string& name) {
         int id;
     } known[] = {{"ok", IDOK}, {"cancel", IDCANCEL}, {"yes", IDYES}, {"no", IDNO}};
     for (const auto& each : known) {
-        if (lstrcmpiA(name.c_str(), each.name) == 0) return each.id;
+        if (_stricmp(name.c_str(), each.name) == 0) return each.id;
     }
     char* end = nullptr;
     long id = strtol(name.c_str(), &end, 10);
@@ -160,7 +179,7 @@ HWND Control(HWND window, const std::string& idText) {
 int Press(HWND window, const std::string& button) {
     HWND control = Control(window, button);
     if (control == nullptr) return EXIT_NO_CONTROL;
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
                  reinterpret_cast<LPARAM>(control));
     return 0;
 }
@@ -197,7 +216,7 @@ int RunList(const Options& options) {
     if (window == nullptr) return EXIT_NO_WINDOW;
     for (HWND child : Children(window)) {
         DWORD_PTR checked = 0;
-        SendMessageTimeoutA(child, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, REPLY_TIMEOUT_MS,
+        SendMessageTimeoutW(child, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, REPLY_TIMEOUT_MS,
                             &checked);
         printf("%d\t%s\t%d\t%s\n", GetDlgCtrlID(child), ClassName(child).c_str(),
                static_cast<int>(checked), WindowText(child).c_str());
@@ -221,9 +240,9 @@ int RunSetText(const Options& options) {
     HWND control = Control(window, options.operands[0]);
     if (control == nullptr) return EXIT_NO_CONTROL;
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(control, WM_SETTEXT, 0,
-                        reinterpret_cast<LPARAM>(options.operands[1].c_str()), SMTO_ABORTIFHUNG,
-                        REPLY_TIMEOUT_MS, &ignored);
+    const std::wstring text = Utf16(options.operands[1]);
+    SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                        SMTO_ABORTIFHUNG, REPLY_TIMEOUT_MS, &ignored);
     return 0;
 }
 
@@ -238,13 +257,13 @@ int RunCheck(const Options& options) {
     const LRESULT wanted = options.operands.size() > 1 ? atoi(options.operands[1].c_str()) : 1;
     DWORD_PTR state = 0;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, REPLY_TIMEOUT_MS,
+        SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, REPLY_TIMEOUT_MS,
                             &state);
         if (static_cast<LRESULT>(state) == wanted) return 0;
-        SendMessageTimeoutA(control, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, REPLY_TIMEOUT_MS,
+        SendMessageTimeoutW(control, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, REPLY_TIMEOUT_MS,
                             &state);
     }
-    SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, REPLY_TIMEOUT_MS, &state);
+    SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, REPLY_TIMEOUT_MS, &state);
     if (static_cast<LRESULT>(state) == wanted) return 0;
     fprintf(stderr, "winrobot: control %s stays in state %d\n", options.operands[0].c_str(),
             static_cast<int>(state));
@@ -259,14 +278,14 @@ int RunSelect(const Options& options) {
     HWND control = Control(window, options.operands[0]);
     if (control == nullptr) return EXIT_NO_CONTROL;
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(control, CB_SETCURSEL, atoi(options.operands[1].c_str()), 0,
+    SendMessageTimeoutW(control, CB_SETCURSEL, atoi(options.operands[1].c_str()), 0,
                         SMTO_ABORTIFHUNG, REPLY_TIMEOUT_MS, &result);
     if (static_cast<LRESULT>(result) == CB_ERR) {
         fprintf(stderr, "winrobot: control %s has no entry %s\n", options.operands[0].c_str(),
                 options.operands[1].c_str());
         return EXIT_NO_CONTROL;
     }
-    SendMessageTimeoutA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), CBN_SELCHANGE),
+    SendMessageTimeoutW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), CBN_SELCHANGE),
                         reinterpret_cast<LPARAM>(control), SMTO_ABORTIFHUNG, REPLY_TIMEOUT_MS,
                         &result);
     return 0;
@@ -277,8 +296,8 @@ int RunSelect(const Options& options) {
 int RunShowBox(const Options& options) {
     const bool question = options.operands.size() > 1 && options.operands[1] == "yesno";
     const UINT style = question ? MB_YESNO | MB_ICONQUESTION : MB_OK;
-    const int answer = MessageBoxA(nullptr, options.operands[0].c_str(),
-                                   options.caption.c_str(), style);
+    const int answer = MessageBoxW(nullptr, Utf16(options.operands[0]).c_str(),
+                                   Utf16(options.caption).c_str(), style);
     PrintLine(answer == IDYES ? "Yes" : answer == IDNO ? "No" : answer == IDOK ? "OK" : "?");
     return 0;
 }
@@ -296,7 +315,8 @@ int Usage() {
 }
 
 // Options may stand anywhere; what remains are the caption and operands.
-bool ParseArguments(int argc, char** argv, Options* options) {
+bool ParseArguments(const std::vector<std::string>& argv, Options* options) {
+    const int argc = static_cast<int>(argv.size());
     if (argc < 2) return false;
     options->command = argv[1];
     std::vector<std::string> positional;
@@ -304,7 +324,7 @@ bool ParseArguments(int argc, char** argv, Options* options) {
         const std::string argument = argv[i];
         const bool hasValue = i + 1 < argc;
         if (argument == "--timeout" && hasValue) {
-            options->timeout = strtoul(argv[++i], nullptr, 10);
+            options->timeout = strtoul(argv[++i].c_str(), nullptr, 10);
         } else if (argument == "--caption" && hasValue) {
             options->caption = argv[++i];
         } else if (argument == "--button" && hasValue) {
@@ -328,13 +348,23 @@ bool ParseArguments(int argc, char** argv, Options* options) {
     return !options->caption.empty();
 }
 
+// The arguments in UTF-8: main's own are in the ANSI code page.
+std::vector<std::string> Arguments() {
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i) arguments.push_back(Utf8(wide[i]));
+    LocalFree(wide);
+    return arguments;
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
     // Tests compare what we print byte for byte: no "\r" before each "\n".
     _setmode(_fileno(stdout), _O_BINARY);
     Options options;
-    if (!ParseArguments(argc, argv, &options)) return Usage();
+    if (!ParseArguments(Arguments(), &options)) return Usage();
     const std::string& command = options.command;
     const size_t operands = options.operands.size();
     if (command == "wait-box" && operands == 0) return RunWaitBox(options);

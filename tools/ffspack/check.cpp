@@ -4,6 +4,7 @@
 // engine reads it, and reports what would go wrong, one finding per line.
 #include "archive.h"
 #include "check-paths.h"
+#include "codepage-text.h"
 #include "findings.h"
 #include "host-files.h"
 #include "script-parse.h"
@@ -13,6 +14,7 @@
 #include "update/release-signature.h"
 
 #include "base/strings.h"
+#include "script/codepage.h"
 #include "net/socket.h"
 
 #include <algorithm>
@@ -346,12 +348,27 @@ int RunCheck(const Arguments& arguments) {
             CompiledScript compiled;
             std::vector<ScriptProblem> problems;
             CompileScriptText(file, compiled, problems);
+            // What the code page cannot hold; the check reads the text itself.
+            CompiledScript stored = compiled;
+            StoreInCodePage(stored, ScriptCodePage(reinterpret_cast<const char*>(compiled.script.data()),
+                                                   int32_t(compiled.script.size())),
+                            problems);
             for (const ScriptProblem& problem : problems) {
                 findings.push_back({problem.line, Severity::Error, problem.message});
             }
             script = compiled.script;
             textLines.insert(compiled.lines.begin(), compiled.lines.end());
             fromText = true;
+        }
+    }
+    // A stored script is read as the program reads it: in UTF-8.
+    if (!fromText) {
+        Bytes utf8;
+        std::string why;
+        if (!EngineFormToUtf8(script, utf8, why)) {
+            findings.push_back({1, Severity::Error, why});
+        } else {
+            script = utf8;
         }
     }
     for (const Finding& finding : ScriptChecker(script, fromText ? &textLines : nullptr).Check()) {

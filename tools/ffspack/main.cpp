@@ -14,7 +14,7 @@ struct Subcommand {
 };
 
 static const Subcommand SUBCOMMANDS[] = {
-    {"pack", "pack PROGRAM SCRIPT OUTPUT", RunPack},
+    {"pack", "pack [--codepage N] PROGRAM SCRIPT OUTPUT", RunPack},
     {"unpack", "unpack [--text] PACKED [OUTPUT]", RunUnpack},
     {"check", "check SCRIPT_OR_PROGRAM", RunCheck},
     {"decode-registration", "decode-registration BODY_FILE", RunDecodeRegistration},

@@ -2,6 +2,7 @@
 
 #include "script-parse.h"
 
+#include "base/codepage.h"
 #include "script/script.h"
 
 #include <algorithm>
@@ -14,6 +15,23 @@ const char ENTRY_SEPARATOR = ',';
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsPrintable(unsigned char c) { return c >= 0x20 && c < 0x7F; }
+
+// Where `text` stops being printable text (ASCII or whole UTF-8
+// characters), or npos.
+size_t FirstUnprintable(const std::string& text) {
+    for (size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            if (!IsPrintable(c) && c != '\t') return i;
+            ++i;
+            continue;
+        }
+        int32_t size = 1;
+        if (Utf8Decode(text.data() + i, int32_t(text.size() - i), &size) < 0x80) return i;
+        i += size_t(size);
+    }
+    return std::string::npos;
+}
 
 std::string Trim(const std::string& text) {
     size_t begin = 0, end = text.size();
@@ -122,14 +140,16 @@ bool CompileArguments(const KeywordLayout& layout, const std::string& keyword,
 
 void CompileLine(const LogicalLine& logical, CompiledScript& compiled,
                  std::vector<ScriptProblem>& problems) {
-    for (unsigned char c : logical.text) {
-        if (!IsPrintable(c) && c != '\t') {
-            char message[96];
-            std::snprintf(message, sizeof message,
-                          "the byte 0x%02X is not printable ASCII; a field cannot hold it", c);
-            problems.push_back({logical.line, message});
-            return;
-        }
+    const size_t unprintable = FirstUnprintable(logical.text);
+    if (unprintable != std::string::npos) {
+        const auto c = static_cast<unsigned char>(logical.text[unprintable]);
+        char message[96];
+        std::snprintf(message, sizeof message,
+                      c < 0x80 ? "the byte 0x%02X is not printable ASCII; a field cannot hold it"
+                               : "the byte 0x%02X is not UTF-8; the text must be in UTF-8",
+                      c);
+        problems.push_back({logical.line, message});
+        return;
     }
     size_t colon = logical.text.find(':');
     if (colon == std::string::npos) {
@@ -171,9 +191,8 @@ namespace {
 
 // Why `field` would read back differently from the text form, or empty.
 std::string TextFormRefuses(const std::string& field, KeywordFieldKind kind) {
-    for (unsigned char c : field) {
-        if (!IsPrintable(c)) return "it holds a byte that is not printable ASCII";
-    }
+    if (FirstUnprintable(field) != std::string::npos || field.find('\t') != std::string::npos)
+        return "it holds a byte that is not printable text";
     bool list = kind == FIELD_LIST;
     if (kind != FIELD_LINE && field.find(FIELD_SEPARATOR) != std::string::npos) {
         return "it holds a '|'";

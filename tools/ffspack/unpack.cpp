@@ -1,5 +1,6 @@
 // ffspack unpack [--text] PACKED [OUTPUT]
 #include "archive.h"
+#include "codepage-text.h"
 #include "findings.h"
 #include "host-files.h"
 #include "script-text.h"
@@ -26,7 +27,13 @@ int RunUnpack(const Arguments& given) {
     if (asText) {
         std::string text;
         std::vector<ScriptProblem> problems;
-        if (!WriteScriptText(script, text, problems)) {
+        Bytes utf8;
+        std::string why;
+        if (!EngineFormToUtf8(script, utf8, why)) {
+            ReportError("'" + packedPath + "': " + why);
+            return EXIT_FAILED;
+        }
+        if (!WriteScriptText(utf8, text, problems)) {
             for (const ScriptProblem& problem : problems) {
                 PrintFinding(stderr, packedPath, problem.line, Severity::Error, problem.message);
             }

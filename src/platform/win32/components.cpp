@@ -5,10 +5,11 @@
 #include <ole2.h>
 
 #include "platform/platform.h"
+#include "platform/win32/wide.h"
 
 HMODULE PlatLoadComponent(const char* path) {
     // The component's own folder is searched for the DLLs it needs.
-    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return LoadLibraryExW(WidenPath(path).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 void* PlatComponentEntry(HMODULE module, const char* name) {

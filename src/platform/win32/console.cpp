@@ -2,6 +2,10 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/win32/wide.h"
+
+#include <cstring>
+#include <string>
 
 static HANDLE ConsoleOutput = nullptr;
 
@@ -12,14 +16,26 @@ int PlatConsoleOpen(const char* title) {
     HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     if (output == nullptr || output == INVALID_HANDLE_VALUE) return 0;
     ConsoleOutput = output;
-    if (title != nullptr) SetConsoleTitleA(title);
+    if (title != nullptr) SetConsoleTitleW(Widen(title).c_str());
     return 1;
+}
+
+// A console shows UTF-16 whatever its code page; a file or pipe the output
+// was redirected to gets the program's UTF-8 as it is.
+static void WriteText(HANDLE output, const char* text, int length) {
+    DWORD written = 0;
+    DWORD mode = 0;
+    if (GetConsoleMode(output, &mode)) {
+        const std::wstring wide = Widen(std::string(text, static_cast<size_t>(length)).c_str());
+        WriteConsoleW(output, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    } else {
+        WriteFile(output, text, static_cast<DWORD>(length), &written, nullptr);
+    }
 }
 
 void PlatConsoleWrite(const char* text, int length) {
     if (ConsoleOutput == nullptr || text == nullptr || length <= 0) return;
-    DWORD written = 0;
-    WriteFile(ConsoleOutput, text, static_cast<DWORD>(length), &written, nullptr);
+    WriteText(ConsoleOutput, text, length);
 }
 
 // A program of the windows subsystem has a standard output only when its
@@ -29,7 +45,7 @@ static HANDLE OpenReportOutput() {
     if (output != nullptr && output != INVALID_HANDLE_VALUE && GetFileType(output) != FILE_TYPE_UNKNOWN)
         return output;
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) AllocConsole();
-    output = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    output = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                          nullptr, OPEN_EXISTING, 0, nullptr);
     return output == INVALID_HANDLE_VALUE ? nullptr : output;
 }
@@ -37,14 +53,13 @@ static HANDLE OpenReportOutput() {
 void PlatReportLine(const char* line) {
     static HANDLE output = OpenReportOutput();
     if (output == nullptr) return;
-    DWORD written = 0;
-    if (line != nullptr) WriteFile(output, line, lstrlenA(line), &written, nullptr);
-    WriteFile(output, "\r\n", 2, &written, nullptr);
+    if (line != nullptr && line[0] != '\0') WriteText(output, line, static_cast<int>(strlen(line)));
+    WriteText(output, "\r\n", 2);
 }
 
 // The Windows backend has no notices of its own for the log.
 void PlatSetLogWriter(void (*)(const char*)) {}
 
 void PlatFatalNotice(const char* text, const char* caption) {
-    MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONERROR);
+    MessageBoxW(nullptr, Widen(text).c_str(), Widen(caption).c_str(), MB_OK | MB_ICONERROR);
 }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/win32/utf16.h"
+#include "platform/win32/wide.h"
 
 // Some of the programs asked to end are still running (winerror.h of the
 // newer kits).
@@ -59,7 +59,7 @@ DWORD RegisterFiles(DWORD session, const char* const* paths, int count) {
         int batch = count - start < kRegisterBatch ? count - start : kRegisterBatch;
         std::vector<std::wstring> wide;
         std::vector<LPCWSTR> names;
-        for (int i = 0; i < batch; ++i) wide.push_back(Utf16FromUtf8(paths[start + i]));
+        for (int i = 0; i < batch; ++i) wide.push_back(Widen(paths[start + i]));
         for (const std::wstring& name : wide) names.push_back(name.c_str());
         error = RmRegisterResources(session, static_cast<UINT>(batch), names.data(), 0, nullptr,
                                     0, nullptr);
@@ -122,7 +122,7 @@ int PlatFindFileHolders(const char* const* paths, int count, PlatFileHolder* hol
             PlatFileHolder& holder = holders[*found];
             holder.processId = id;
             holder.startTime = TimeValue(info.Process.ProcessStartTime);
-            std::string name = Utf8FromUtf16(info.strAppName);
+            std::string name = Narrow(info.strAppName);
             size_t length = name.size() < PLAT_HOLDER_NAME_SIZE ? name.size()
                                                                 : PLAT_HOLDER_NAME_SIZE - 1;
             name.copy(holder.program, length);

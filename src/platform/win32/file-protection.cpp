@@ -7,7 +7,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/reparse.h"
-#include "platform/win32/utf16.h"
+#include "platform/win32/wide.h"
 
 #define PROTECTING_ATTRIBUTES \
     (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)
@@ -19,7 +19,7 @@ int PlatClearProtection(const char* path) {
         SetLastError(ERROR_ACCESS_DENIED);
         return 0;
     }
-    std::wstring wide = Utf16FromUtf8(path);
+    std::wstring wide = WidenPath(path);
     while (wide.size() > 3 && (wide.back() == L'\\' || wide.back() == L'/')) wide.pop_back();
     DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & PROTECTING_ATTRIBUTES)) return 0;

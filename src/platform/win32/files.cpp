@@ -3,10 +3,13 @@
 
 #include "platform/platform.h"
 #include "platform/win32/reparse.h"
+#include "platform/win32/wide.h"
 
 uint32_t PlatLastError() { return GetLastError(); }
 
-FILE* PlatFileOpen(const char* path, const char* mode) { return fopen(path, mode); }
+FILE* PlatFileOpen(const char* path, const char* mode) {
+    return _wfopen(WidenPath(path).c_str(), Widen(mode).c_str());
+}
 
 int PlatDeleteFile(const char* path) {
     // Through a junction the file deleted would be its target's.
@@ -14,20 +17,20 @@ int PlatDeleteFile(const char* path) {
         SetLastError(ERROR_ACCESS_DENIED);
         return 0;
     }
-    return DeleteFileA(path) ? 1 : 0;
+    return DeleteFileW(WidenPath(path).c_str()) ? 1 : 0;
 }
 
 int PlatCopyFile(const char* from, const char* to, int failIfExists) {
-    return CopyFileA(from, to, failIfExists ? TRUE : FALSE) ? 1 : 0;
+    return CopyFileW(WidenPath(from).c_str(), WidenPath(to).c_str(), failIfExists ? TRUE : FALSE) ? 1 : 0;
 }
 
 int PlatMoveFile(const char* from, const char* to) {
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? 1 : 0;
+    return MoveFileExW(WidenPath(from).c_str(), WidenPath(to).c_str(), MOVEFILE_REPLACE_EXISTING) ? 1 : 0;
 }
 
 int PlatFileSize(const char* path, uint32_t* size) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
+    if (!GetFileAttributesExW(WidenPath(path).c_str(), GetFileExInfoStandard, &data)) return 0;
     // A size that does not fit in 32 bits is no size at all to the caller.
     if (data.nFileSizeHigh != 0) {
         SetLastError(ERROR_FILE_TOO_LARGE);
@@ -38,7 +41,7 @@ int PlatFileSize(const char* path, uint32_t* size) {
 }
 
 int PlatFileExists(const char* path) {
-    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
+    return GetFileAttributesW(WidenPath(path).c_str()) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
 }
 
 int PlatRestartDeletesFiles() { return 1; }
@@ -49,5 +52,5 @@ int PlatDeleteOnRestart(const char* path) {
         SetLastError(ERROR_ACCESS_DENIED);
         return 0;
     }
-    return MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
+    return MoveFileExW(WidenPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? 1 : 0;
 }

@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/reparse.h"
+#include "platform/win32/wide.h"
 
 struct PlatFolder_ {
     std::string path;  // ends in a separator
@@ -19,7 +20,7 @@ namespace {
 // folder itself, its parent or anything below it.
 bool IsEntryName(const char* name) {
     if (name == nullptr || name[0] == '\0') return false;
-    if (lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0) return false;
+    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) return false;
     for (const char* p = name; *p != '\0'; ++p) {
         if (*p == '\\' || *p == '/') return false;
     }
@@ -35,7 +36,7 @@ bool Usable(PlatFolder folder, const char* name) {
 }  // namespace
 
 PlatFolder PlatFolderOpen(const char* folder) {
-    DWORD attributes = GetFileAttributesA(folder);
+    DWORD attributes = GetFileAttributesW(WidenPath(folder).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return nullptr;
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         SetLastError(ERROR_DIRECTORY);
@@ -58,14 +59,14 @@ void PlatFolderClose(PlatFolder folder) { delete folder; }
 // RemoveDirectory, which removes the link and leaves its target.
 int PlatFolderDeleteFile(PlatFolder folder, const char* name) {
     if (!Usable(folder, name)) return 0;
-    std::string path = folder->path + name;
-    if (DeleteFileA(path.c_str())) return 1;
+    std::wstring path = WidenPath((folder->path + name).c_str());
+    if (DeleteFileW(path.c_str())) return 1;
     DWORD error = GetLastError();
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(path.c_str());
     const DWORD folderLink = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
     if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & folderLink) == folderLink) {
-        return RemoveDirectoryA(path.c_str()) ? 1 : 0;
+        return RemoveDirectoryW(path.c_str()) ? 1 : 0;
     }
     SetLastError(error);
     return 0;
@@ -73,5 +74,5 @@ int PlatFolderDeleteFile(PlatFolder folder, const char* name) {
 
 int PlatFolderEntryExists(PlatFolder folder, const char* name) {
     if (!Usable(folder, name)) return 0;
-    return GetFileAttributesA((folder->path + name).c_str()) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
+    return GetFileAttributesW(WidenPath((folder->path + name).c_str()).c_str()) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
 }

@@ -5,8 +5,9 @@
 
 #include "platform/platform.h"
 #include "platform/win32/reparse.h"
+#include "platform/win32/wide.h"
 
-int PlatCreateFolder(const char* path) { return CreateDirectoryA(path, nullptr) ? 1 : 0; }
+int PlatCreateFolder(const char* path) { return CreateDirectoryW(WidenPath(path).c_str(), nullptr) ? 1 : 0; }
 
 // A junction itself goes as a link (RemoveDirectory leaves its target);
 // nothing inside one is removed.
@@ -15,10 +16,10 @@ int PlatRemoveFolder(const char* path) {
         SetLastError(ERROR_ACCESS_DENIED);
         return 0;
     }
-    return RemoveDirectoryA(path) ? 1 : 0;
+    return RemoveDirectoryW(WidenPath(path).c_str()) ? 1 : 0;
 }
 
-int PlatSetCurrentFolder(const char* path) { return SetCurrentDirectoryA(path) ? 1 : 0; }
+int PlatSetCurrentFolder(const char* path) { return SetCurrentDirectoryW(Widen(path).c_str()) ? 1 : 0; }
 
 int PlatListFolder(const char* folder, int (*visit)(const char* name, void* context),
                    void* context) {
@@ -27,13 +28,13 @@ int PlatListFolder(const char* folder, int (*visit)(const char* name, void* cont
         if (visit(".", context)) visit("..", context);
         return 1;
     }
-    const std::string pattern = std::string(folder) + "*.*";
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA(pattern.c_str(), &entry);
+    const std::wstring pattern = WidenPath((std::string(folder) + "*.*").c_str());
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(pattern.c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) return 0;
     do {
-        if (!visit(entry.cFileName, context)) break;
-    } while (FindNextFileA(search, &entry));
+        if (!visit(Narrow(entry.cFileName).c_str(), context)) break;
+    } while (FindNextFileW(search, &entry));
     FindClose(search);
     return 1;
 }

@@ -7,17 +7,18 @@
 
 #include "platform/platform.h"
 #include "platform/win32/shell-verb.h"
+#include "platform/win32/wide.h"
 
 static PlatProcess FromHandle(HANDLE handle) { return reinterpret_cast<PlatProcess>(handle); }
 static HANDLE ToHandle(PlatProcess process) { return reinterpret_cast<HANDLE>(process); }
 
 int PlatStartProcess(const char* commandLine, PlatProcess* process) {
-    // CreateProcessA may write into the command line it is given.
-    std::string line(commandLine);
-    STARTUPINFOA startup = {};
+    // CreateProcessW may write into the command line it is given.
+    std::wstring line = Widen(commandLine);
+    STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started = {};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                         &startup, &started)) {
         return 0;
     }
@@ -32,14 +33,17 @@ int PlatStartProcess(const char* commandLine, PlatProcess* process) {
 
 int ShellExecuteVerb(const char* verb, const char* file, const char* parameters,
                      PlatProcess* process) {
-    SHELLEXECUTEINFOA request = {};
+    const std::wstring wideVerb = Widen(verb);
+    const std::wstring wideFile = Widen(file);
+    const std::wstring wideParameters = Widen(parameters);
+    SHELLEXECUTEINFOW request = {};
     request.cbSize = sizeof(request);
     request.fMask = SEE_MASK_NOCLOSEPROCESS;
-    request.lpVerb = verb;
-    request.lpFile = file;
-    request.lpParameters = parameters;
+    request.lpVerb = wideVerb.c_str();
+    request.lpFile = wideFile.c_str();
+    request.lpParameters = parameters != nullptr ? wideParameters.c_str() : nullptr;
     request.nShow = SW_SHOWDEFAULT;
-    if (!ShellExecuteExA(&request)) return 0;
+    if (!ShellExecuteExW(&request)) return 0;
     // A document handed to a program that was already running has no process.
     if (process != nullptr) {
         *process = FromHandle(request.hProcess);

@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/reparse.h"
+#include "platform/win32/wide.h"
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -15,7 +16,7 @@ static std::string WithoutTrailingSeparators(const char* path) {
 }
 
 static bool IsReparsePoint(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(WidenPath(path.c_str()).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 

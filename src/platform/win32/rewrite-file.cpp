@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/win32/wide.h"
+
+#include <string>
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,12 +20,8 @@ namespace {
 class FileLock {
   public:
     explicit FileLock(const char* path) {
-        char name[MAX_PATH + 8];
-        if (std::snprintf(name, sizeof name, "%s.lock", path) >= (int)sizeof name) {
-            SetLastError(ERROR_FILENAME_EXCED_RANGE);
-            return;
-        }
-        handle_ = CreateFileA(name, GENERIC_READ | GENERIC_WRITE,
+        const std::wstring name = WidenPath((std::string(path) + ".lock").c_str());
+        handle_ = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle_ == INVALID_HANDLE_VALUE)
@@ -50,7 +49,7 @@ class FileLock {
 int ReadWhole(const char* path, char** content, uint32_t* length) {
     *content = nullptr;
     *length = 0;
-    DWORD attributes = GetFileAttributesA(path);
+    DWORD attributes = GetFileAttributesW(WidenPath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         DWORD error = GetLastError();
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -59,7 +58,7 @@ int ReadWhole(const char* path, char** content, uint32_t* length) {
         SetLastError(ERROR_ACCESS_DENIED);
         return 0;
     }
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    HANDLE file = CreateFileW(WidenPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 0;
@@ -82,18 +81,14 @@ int ReadWhole(const char* path, char** content, uint32_t* length) {
 
 int WriteNew(const char* path, const char* content, uint32_t length, PlatFileEditor edit,
              void* context) {
-    char folder[MAX_PATH];
-    std::snprintf(folder, sizeof folder, "%s", path);
-    char* slash = std::strrchr(folder, '\\');
-    if (slash)
-        slash[1] = '\0';
-    else
-        std::strcpy(folder, ".");
-    char temporary[MAX_PATH];
-    if (!GetTempFileNameA(folder, "new", 0, temporary))
+    std::string folder(path);
+    const size_t slash = folder.rfind('\\');
+    folder = slash != std::string::npos ? folder.substr(0, slash + 1) : ".";
+    wchar_t temporary[MAX_PATH];
+    if (!GetTempFileNameW(WidenPath(folder.c_str()).c_str(), L"new", 0, temporary))
         return 0;
     int written = 0;
-    HANDLE handle = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+    HANDLE handle = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
         int descriptor = _open_osfhandle((intptr_t)handle, _O_BINARY);
@@ -108,11 +103,11 @@ int WriteNew(const char* path, const char* content, uint32_t length, PlatFileEdi
             CloseHandle(handle);
         }
     }
-    written = written && MoveFileExA(temporary, path,
+    written = written && MoveFileExW(temporary, WidenPath(path).c_str(),
                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!written) {
         DWORD error = GetLastError();
-        DeleteFileA(temporary);
+        DeleteFileW(temporary);
         SetLastError(error);
     }
     return written;

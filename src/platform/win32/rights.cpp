@@ -16,19 +16,20 @@
 
 #include "platform/platform.h"
 #include "platform/win32/shell-verb.h"
+#include "platform/win32/wide.h"
 
-static const char STANDARD_TOKEN_HOOK[] = "UNINSTALL_TEST_STANDARD_TOKEN";
+static const wchar_t STANDARD_TOKEN_HOOK[] = L"UNINSTALL_TEST_STANDARD_TOKEN";
 
 static bool StandardTokenForced() {
-    return GetEnvironmentVariableA(STANDARD_TOKEN_HOOK, nullptr, 0) != 0;
+    return GetEnvironmentVariableW(STANDARD_TOKEN_HOOK, nullptr, 0) != 0;
 }
 
 static bool UacEnabledByPolicy() {
     DWORD value = 0;
     DWORD size = sizeof value;
-    LSTATUS status = RegGetValueA(HKEY_LOCAL_MACHINE,
-                                  "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
-                                  "EnableLUA", RRF_RT_REG_DWORD, nullptr, &value, &size);
+    LSTATUS status = RegGetValueW(HKEY_LOCAL_MACHINE,
+                                  L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
+                                  L"EnableLUA", RRF_RT_REG_DWORD, nullptr, &value, &size);
     return status == ERROR_SUCCESS && value != 0;
 }
 
@@ -60,7 +61,7 @@ int PlatFolderWritable(const char* folder) {
     std::string probe(folder);
     if (!probe.empty() && probe.back() != '\\') probe += '\\';
     probe += "~rights-probe.tmp";
-    HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    HANDLE file = CreateFileW(WidenPath(probe.c_str()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
@@ -74,16 +75,16 @@ int PlatFolderWritable(const char* folder) {
 int PlatRegKeyDeletable(HKEY root, const char* subKey) {
     if (StandardTokenForced()) return 0;
     HKEY key = nullptr;
-    LSTATUS status = RegOpenKeyExA(root, subKey, 0, DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE,
+    LSTATUS status = RegOpenKeyExW(root, Widen(subKey).c_str(), 0, DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE,
                                    &key);
     if (status == ERROR_SUCCESS) RegCloseKey(key);
     return status == ERROR_ACCESS_DENIED ? 0 : 1;
 }
 
 static bool ConsentDeclined() {
-    char value[16] = "";
-    GetEnvironmentVariableA(STANDARD_TOKEN_HOOK, value, sizeof value);
-    return lstrcmpiA(value, "decline") == 0;
+    wchar_t value[16] = L"";
+    GetEnvironmentVariableW(STANDARD_TOKEN_HOOK, value, 16);
+    return lstrcmpiW(value, L"decline") == 0;
 }
 
 int PlatShellRunAs(const char* file, const char* parameters, PlatProcess* process) {
@@ -91,7 +92,7 @@ int PlatShellRunAs(const char* file, const char* parameters, PlatProcess* proces
         SetLastError(ERROR_CANCELLED);
         return 0;
     }
-    SetEnvironmentVariableA(STANDARD_TOKEN_HOOK, nullptr);
+    SetEnvironmentVariableW(STANDARD_TOKEN_HOOK, nullptr);
     return ShellExecuteVerb("runas", file, parameters, process);
 }
 

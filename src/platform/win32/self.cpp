@@ -2,17 +2,30 @@
 // exit, clock) and the handle of itself that relocation hands to its copy.
 #include <windows.h>
 
-#include "platform/platform.h"
+#include <string>
 
-const char* PlatGetCommandLine() { return GetCommandLineA(); }
+#include "platform/platform.h"
+#include "platform/win32/wide.h"
+
+const char* PlatGetCommandLine() {
+    // The system's line does not change while the program runs.
+    static const std::string line = Narrow(GetCommandLineW());
+    return line.c_str();
+}
 
 int PlatGetModulePath(char* buffer, int size) {
     if (buffer == nullptr || size <= 0) return 0;
-    DWORD length = GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(size));
-    // A path that does not fit is cut (XP leaves it unterminated then).
-    if (length >= static_cast<DWORD>(size)) length = static_cast<DWORD>(size - 1);
-    buffer[length] = '\0';
-    return static_cast<int>(length);
+    // A long path does not fit MAX_PATH: grow until the whole name came.
+    std::wstring wide(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = GetModuleFileNameW(nullptr, wide.data(), static_cast<DWORD>(wide.size()));
+        if (length < wide.size() || wide.size() >= 32768) {
+            wide.resize(length < wide.size() ? length : 0);
+            break;
+        }
+        wide.resize(wide.size() * 2);
+    }
+    return NarrowInto(wide.c_str(), buffer, size);
 }
 
 void PlatExit(int status) { ExitProcess(static_cast<UINT>(status)); }

@@ -2,24 +2,23 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/win32/wide.h"
 
 #include <cstring>
 
 int PlatGetVersionInfo(PlatVersionInfo* info) {
     if (info == nullptr)
         return 0;
-    OSVERSIONINFOA version;
+    OSVERSIONINFOW version;
     std::memset(&version, 0, sizeof version);
     version.dwOSVersionInfoSize = sizeof version;
-    if (!GetVersionExA(&version))
+    if (!GetVersionExW(&version))
         return 0;
     info->major = version.dwMajorVersion;
     info->minor = version.dwMinorVersion;
     info->build = version.dwBuildNumber;
     info->platform = version.dwPlatformId;
-    static_assert(sizeof version.szCSDVersion <= sizeof info->servicePack, "service pack");
-    std::memcpy(info->servicePack, version.szCSDVersion, sizeof version.szCSDVersion);
-    info->servicePack[sizeof version.szCSDVersion - 1] = '\0';
+    NarrowInto(version.szCSDVersion, info->servicePack, PLAT_SERVICE_PACK_SIZE);
     return 1;
 }
 

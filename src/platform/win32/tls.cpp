@@ -31,6 +31,7 @@ struct PlatTls_ {
     bool haveContext;
     bool ended;
     char host[TLS_HOST_SIZE];
+    wchar_t wideHost[TLS_HOST_SIZE];  // the same, for the system
     SecPkgContext_StreamSizes sizes;
     char* incoming;
     int32_t incomingLength;
@@ -102,8 +103,8 @@ SECURITY_STATUS Negotiate(PlatTls tls) {
         SecBufferDesc inputDesc = {SECBUFFER_VERSION, 2, input};
         SecBufferDesc outputDesc = {SECBUFFER_VERSION, 1, output};
         ULONG attributes = 0;
-        SECURITY_STATUS status = InitializeSecurityContextA(
-            &tls->credentials, &tls->context, tls->host, REQUEST_FLAGS, 0, 0, &inputDesc, 0,
+        SECURITY_STATUS status = InitializeSecurityContextW(
+            &tls->credentials, &tls->context, tls->wideHost, REQUEST_FLAGS, 0, 0, &inputDesc, 0,
             nullptr, &outputDesc, &attributes, nullptr);
         if (status == SEC_E_INCOMPLETE_MESSAGE) {
             needMore = true;
@@ -124,8 +125,8 @@ bool Handshake(PlatTls tls, char* reason) {
     std::memset(&credentials, 0, sizeof credentials);
     credentials.dwVersion = SCHANNEL_CRED_VERSION;
     credentials.dwFlags = SCH_CRED_NO_DEFAULT_CREDS | SCH_CRED_MANUAL_CRED_VALIDATION;
-    SECURITY_STATUS status = AcquireCredentialsHandleA(
-        nullptr, (SEC_CHAR*)UNISP_NAME_A, SECPKG_CRED_OUTBOUND, nullptr, &credentials, nullptr,
+    SECURITY_STATUS status = AcquireCredentialsHandleW(
+        nullptr, (SEC_WCHAR*)UNISP_NAME_W, SECPKG_CRED_OUTBOUND, nullptr, &credentials, nullptr,
         nullptr, &tls->credentials, nullptr);
     if (status != SEC_E_OK) {
         Describe(reason, "TLS handshake with '%s' failed (0x%.8X)", tls->host, (unsigned)status);
@@ -136,7 +137,7 @@ bool Handshake(PlatTls tls, char* reason) {
     SecBuffer output[1] = {{0, SECBUFFER_TOKEN, nullptr}};
     SecBufferDesc outputDesc = {SECBUFFER_VERSION, 1, output};
     ULONG attributes = 0;
-    status = InitializeSecurityContextA(&tls->credentials, nullptr, tls->host, REQUEST_FLAGS, 0, 0,
+    status = InitializeSecurityContextW(&tls->credentials, nullptr, tls->wideHost, REQUEST_FLAGS, 0, 0,
                                         nullptr, 0, &tls->context, &outputDesc, &attributes,
                                         nullptr);
     if (status == SEC_I_CONTINUE_NEEDED) {
@@ -150,14 +151,14 @@ bool Handshake(PlatTls tls, char* reason) {
         return false;
     }
     SecPkgContext_ConnectionInfo connection;
-    if (QueryContextAttributesA(&tls->context, SECPKG_ATTR_CONNECTION_INFO, &connection) ==
+    if (QueryContextAttributesW(&tls->context, SECPKG_ATTR_CONNECTION_INFO, &connection) ==
             SEC_E_OK &&
         (connection.dwProtocol & OLD_PROTOCOLS) != 0) {
         Describe(reason, "TLS handshake with '%s' failed (protocol 0x%.8X before TLS 1.2)",
                  tls->host, (unsigned)connection.dwProtocol);
         return false;
     }
-    if (QueryContextAttributesA(&tls->context, SECPKG_ATTR_STREAM_SIZES, &tls->sizes) !=
+    if (QueryContextAttributesW(&tls->context, SECPKG_ATTR_STREAM_SIZES, &tls->sizes) !=
             SEC_E_OK ||
         tls->sizes.cbHeader + tls->sizes.cbMaximumMessage + tls->sizes.cbTrailer >
             TLS_INCOMING_SIZE) {
@@ -184,7 +185,7 @@ unsigned ChainError(DWORD trust) {
 // the SSL policy with the host name.
 bool CertificateHolds(PlatTls tls, char* reason) {
     PCCERT_CONTEXT certificate = nullptr;
-    if (QueryContextAttributesA(&tls->context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) !=
+    if (QueryContextAttributesW(&tls->context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) !=
             SEC_E_OK ||
         !certificate) {
         Describe(reason, "Certificate for '%s' not trusted (0x%.8X)", tls->host,
@@ -208,13 +209,11 @@ bool CertificateHolds(PlatTls tls, char* reason) {
         Describe(reason, "Certificate for '%s' not trusted (0x%.8X)", tls->host,
                  ChainError(chain->TrustStatus.dwErrorStatus));
     } else {
-        wchar_t host[TLS_HOST_SIZE];
-        if (MultiByteToWideChar(CP_ACP, 0, tls->host, -1, host, TLS_HOST_SIZE) == 0) host[0] = 0;
         SSL_EXTRA_CERT_CHAIN_POLICY_PARA server;
         std::memset(&server, 0, sizeof server);
         server.cbSize = sizeof server;
         server.dwAuthType = AUTHTYPE_SERVER;
-        server.pwszServerName = host;
+        server.pwszServerName = tls->wideHost;
         CERT_CHAIN_POLICY_PARA policy;
         std::memset(&policy, 0, sizeof policy);
         policy.cbSize = sizeof policy;
@@ -302,6 +301,8 @@ PlatTls PlatTlsOpen(const PlatTlsTransport* transport, const char* host, char* r
     }
     tls->transport = *transport;
     std::snprintf(tls->host, sizeof tls->host, "%s", host);
+    if (MultiByteToWideChar(CP_UTF8, 0, tls->host, -1, tls->wideHost, TLS_HOST_SIZE) == 0)
+        tls->wideHost[0] = 0;
     if (Handshake(tls, reason) && CertificateHolds(tls, reason)) return tls;
     Free(tls);
     return nullptr;
@@ -362,7 +363,7 @@ void PlatTlsClose(PlatTls tls) {
             SecBuffer output[1] = {{0, SECBUFFER_TOKEN, nullptr}};
             SecBufferDesc outputDesc = {SECBUFFER_VERSION, 1, output};
             ULONG attributes = 0;
-            InitializeSecurityContextA(&tls->credentials, &tls->context, tls->host, REQUEST_FLAGS,
+            InitializeSecurityContextW(&tls->credentials, &tls->context, tls->wideHost, REQUEST_FLAGS,
                                        0, 0, nullptr, 0, nullptr, &outputDesc, &attributes,
                                        nullptr);
             SendToken(tls, &output[0]);

@@ -18,7 +18,7 @@ struct DialogBinding {
 };
 
 DialogBinding* BindingOf(HWND dialog) {
-    return reinterpret_cast<DialogBinding*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    return reinterpret_cast<DialogBinding*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
 INT_PTR CALLBACK ForwardDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -27,7 +27,7 @@ INT_PTR CALLBACK ForwardDialogMessage(HWND dialog, UINT message, WPARAM wParam, 
     switch (message) {
     case WM_INITDIALOG:
         binding = reinterpret_cast<DialogBinding*>(lParam);
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
         if (binding->attached != nullptr) *binding->attached = true;
         event.kind = DIALOG_OPENED;
         break;
@@ -45,7 +45,7 @@ INT_PTR CALLBACK ForwardDialogMessage(HWND dialog, UINT message, WPARAM wParam, 
     case WM_NCDESTROY:
         // Modeless bindings belong to their window; modal ones to the caller.
         binding = BindingOf(dialog);
-        SetWindowLongPtrA(dialog, DWLP_USER, 0);
+        SetWindowLongPtrW(dialog, DWLP_USER, 0);
         if (binding != nullptr && !binding->modal) delete binding;
         return FALSE;
     default:
@@ -55,8 +55,8 @@ INT_PTR CALLBACK ForwardDialogMessage(HWND dialog, UINT message, WPARAM wParam, 
     return binding->procedure(dialog, &event, binding->context) ? TRUE : FALSE;
 }
 
-LPCDLGTEMPLATEA InMemory(const std::vector<WORD>& words) {
-    return reinterpret_cast<LPCDLGTEMPLATEA>(words.data());
+LPCDLGTEMPLATEW InMemory(const std::vector<WORD>& words) {
+    return reinterpret_cast<LPCDLGTEMPLATEW>(words.data());
 }
 
 }  // namespace
@@ -66,7 +66,7 @@ intptr_t PlatDialogRun(const DialogTemplate* dialogTemplate, HWND owner,
     if (dialogTemplate == nullptr) return -1;
     const std::vector<WORD> words = BuildDialogTemplate(*dialogTemplate);
     DialogBinding binding = {procedure, context, true, nullptr};
-    return DialogBoxIndirectParamA(GetModuleHandleA(nullptr), InMemory(words), owner,
+    return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), InMemory(words), owner,
                                    ForwardDialogMessage, reinterpret_cast<LPARAM>(&binding));
 }
 
@@ -77,7 +77,7 @@ HWND PlatDialogCreate(const DialogTemplate* dialogTemplate, HWND owner,
     const std::vector<WORD> words = BuildDialogTemplate(*dialogTemplate);
     bool attached = false;
     DialogBinding* binding = new DialogBinding{procedure, context, false, &attached};
-    HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), InMemory(words), owner,
+    HWND dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), InMemory(words), owner,
                                              ForwardDialogMessage,
                                              reinterpret_cast<LPARAM>(binding));
     if (dialog != nullptr) {
@@ -98,6 +98,6 @@ int PlatDialogEnd(HWND dialog, intptr_t result) {
 
 int PlatSendCloseRequest(HWND window, intptr_t parameter) {
     if (!IsWindow(window)) return 0;
-    SendMessageA(window, WM_CLOSE, 0, parameter);
+    SendMessageW(window, WM_CLOSE, 0, parameter);
     return 1;
 }

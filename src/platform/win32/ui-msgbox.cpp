@@ -2,7 +2,8 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/win32/wide.h"
 
 int PlatMessageBox(const char* text, const char* caption, uint32_t style) {
-    return MessageBoxA(nullptr, text, caption, style);
+    return MessageBoxW(nullptr, Widen(text).c_str(), caption != nullptr ? Widen(caption).c_str() : nullptr, style);
 }

@@ -56,15 +56,14 @@ class TemplateWriter {
         Word(LOWORD(value));
         Word(HIWORD(value));
     }
-    // A text in UTF-16 with its terminating zero; the program's texts are
-    // in the ANSI code page, as its other calls of the system take them.
+    // A text in UTF-16 with its terminating zero, from the program's UTF-8.
     void Text(const char* text) {
         if (text != nullptr && *text != '\0') {
-            int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+            int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
             if (length > 0) {
                 size_t at = words_->size();
                 words_->resize(at + static_cast<size_t>(length));
-                MultiByteToWideChar(CP_ACP, 0, text, -1,
+                MultiByteToWideChar(CP_UTF8, 0, text, -1,
                                     reinterpret_cast<wchar_t*>(words_->data() + at), length);
                 return;
             }

@@ -201,5 +201,80 @@ TEST_F(Win32Scratch, OpenFolderDeletesItsOwnEntriesOnly) {
     EXPECT_EQ(PlatFolderOpen(Path("plain.txt").c_str()), nullptr);
 }
 
+// Names outside any ANSI code page, in UTF-8 as the core speaks: Cyrillic,
+// CJK and an emoji (a surrogate pair in UTF-16).
+const char* const UNICODE_NAMES[] = {
+    "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB4\xD1\x83\xD0\xBA\xD1\x82",  // Продукт
+    "\xE8\xA3\xBD\xE5\x93\x81.txt",                                    // 製品.txt
+    "Prod\xF0\x9F\x9A\x80",                                              // Prod🚀
+};
+
+TEST_F(Win32Scratch, NamesOutsideTheCodePageKeepTheirCharacters) {
+    for (const char* name : UNICODE_NAMES) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(PlatCreateFolder(Path(name).c_str()));
+        const std::string file = std::string(name) + "\\" + name;
+        Write(file.c_str(), name);
+        EXPECT_EQ(Read(file.c_str()), name);
+        EXPECT_TRUE(PlatFileExists(Path(file.c_str()).c_str()));
+        std::vector<std::string> names;
+        EXPECT_TRUE(PlatListFolder((Path(name) + "\\").c_str(), Collect, &names));
+        EXPECT_EQ(names, (std::vector<std::string>{".", "..", name}));
+        PlatFolder open = PlatFolderOpen((Path(name) + "\\").c_str());
+        ASSERT_NE(open, nullptr);
+        EXPECT_EQ(PlatFolderDeleteFile(open, name), 1);
+        PlatFolderClose(open);
+        EXPECT_TRUE(PlatRemoveFolder(Path(name).c_str()));
+    }
+    EXPECT_EQ(List(), (std::vector<std::string>{".", ".."}));
+}
+
+// Past MAX_PATH: folders made, a file written, seen, listed, deleted and
+// queued for the restart through the long name.
+TEST_F(Win32Scratch, PathsPastTheClassicLimitWork) {
+    std::vector<std::string> folders;
+    std::string path = folder;
+    while (path.size() < 300) {
+        path += std::string(60, 'd') + "\\";
+        folders.push_back(path);
+        ASSERT_TRUE(PlatCreateFolder(path.c_str())) << path.size();
+    }
+    const std::string file = path + UNICODE_NAMES[1];
+    FILE* out = PlatFileOpen(file.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    fputs("deep", out);
+    fclose(out);
+    uint32_t size = 0;
+    EXPECT_TRUE(PlatFileSize(file.c_str(), &size));
+    EXPECT_EQ(size, 4u);
+    std::vector<std::string> names;
+    EXPECT_TRUE(PlatListFolder(path.c_str(), Collect, &names));
+    EXPECT_EQ(names, (std::vector<std::string>{".", "..", UNICODE_NAMES[1]}));
+    EXPECT_TRUE(PlatDeleteOnRestart(file.c_str()));
+    EXPECT_TRUE(PlatDeleteFile(file.c_str()));
+    EXPECT_FALSE(PlatFileExists(file.c_str()));
+    for (auto at = folders.rbegin(); at != folders.rend(); ++at) EXPECT_TRUE(PlatRemoveFolder(at->c_str()));
+}
+
+TEST(Win32Registry, TextValuesKeepTheirCharactersAndTheirUtf8Size) {
+    HKEY key = nullptr;
+    ASSERT_EQ(PlatRegCreateKey(HKEY_CURRENT_USER, "Software\\UninstallTest\\\xE8\xA3\xBD\xE5\x93\x81", &key), 0);
+    const std::string path = std::string("C:\\Program Files\\") + UNICODE_NAMES[0] + "\\";
+    EXPECT_EQ(PlatRegSetValue(key, "Install Path", REG_SZ, path.data(), uint32_t(path.size())), 0);
+    char buffer[64] = "";
+    uint32_t type = 0;
+    uint32_t size = sizeof buffer;
+    EXPECT_EQ(PlatRegQueryValue(key, "Install Path", &type, buffer, &size), 0);
+    EXPECT_EQ(type, static_cast<uint32_t>(REG_SZ));
+    // In UTF-8 with the NUL the system keeps, as for a text set in ANSI.
+    EXPECT_EQ(std::string(buffer, size), path + '\0');
+    size = 10;  // too small: the size it needs
+    EXPECT_EQ(PlatRegQueryValue(key, "Install Path", &type, buffer, &size), ERROR_MORE_DATA);
+    EXPECT_EQ(size, path.size() + 1);
+    PlatRegCloseKey(key);
+    EXPECT_EQ(PlatRegDeleteKey(HKEY_CURRENT_USER, "Software\\UninstallTest\\\xE8\xA3\xBD\xE5\x93\x81"), 0);
+    PlatRegDeleteKey(HKEY_CURRENT_USER, "Software\\UninstallTest");
+}
+
 }  // namespace
 #endif

@@ -6,6 +6,7 @@
 #include "base/core.h"
 #include "base/identity.h"
 #include "net/socket.h"
+#include "log-capture.h"
 #include "registry-fixture.h"
 #include "script/script.h"
 
@@ -40,7 +41,7 @@ std::string Written(const PayloadWriter& writer) {
     return std::string(writer.start, static_cast<size_t>(writer.position - writer.start));
 }
 
-TEST(PayloadFieldTest, ValuesLoseTrailingBlanksControlsAndHighBytes) {
+TEST(PayloadFieldTest, ValuesLoseTrailingBlanksAndControlsButKeepCharacters) {
     char buffer[256];
     PayloadWriter writer;
     PayloadWriterInit(&writer, buffer, sizeof buffer);
@@ -50,7 +51,7 @@ TEST(PayloadFieldTest, ValuesLoseTrailingBlanksControlsAndHighBytes) {
     EXPECT_EQ(Written(writer), "\x02"
                                "007Ann\x02"
                                "201Smith\xE9 x 42\x02"
-                               "202Caf");
+                               "202Caf\xE9\xFF");
 }
 
 TEST(PayloadFieldTest, EmptyValuesAreLeftOutButBlankOnesAreNot) {
@@ -63,7 +64,7 @@ TEST(PayloadFieldTest, EmptyValuesAreLeftOutButBlankOnesAreNot) {
     EXPECT_EQ(PayloadAddField(&writer, 210, "%s", "\xA0"), 1);
     EXPECT_EQ(Written(writer), "\x02"
                                "209\x02"
-                               "210");
+                               "210\xA0");
 }
 
 TEST(PayloadFieldTest, AFieldThatDoesNotFitIsNotWrittenAtAll) {
@@ -200,7 +201,7 @@ TEST_F(RegistrationPayloadTest, FieldsComeInOrderWithTheirValues) {
     std::strcpy(settings_.listServerText, "weekly");
     const char* texts[11] = {"Ann",      "Smith",        "1 Main Street ", "Springfield",
                              "IL",       "USA",          "62701",          "ann@example.com",
-                             "555-1234", "A friend\xE9", "30 to 34"};
+                             "555-1234", "A friend \xC3\xA9", "30 to 34"};
     char* fields[11] = {details_.firstName, details_.lastName, details_.address, details_.city,
                         details_.state,     details_.country,  details_.zip,     details_.email,
                         details_.phone,     details_.howFound, details_.ageBand};
@@ -229,9 +230,9 @@ TEST_F(RegistrationPayloadTest, FieldsComeInOrderWithTheirValues) {
     EXPECT_EQ(Value(payload, "100"), "REG");
     EXPECT_EQ(Value(payload, "103"), "2.1");
     for (int i = 0; i < 11; i++) {
-        std::string expected = texts[i];
-        while (!expected.empty() && static_cast<signed char>(expected.back()) <= 32)
-            expected.pop_back();
+        // Trailing blanks go; the rest goes out in code page 1252.
+        std::string expected = i == 9 ? "A friend \xE9" : texts[i];
+        while (!expected.empty() && expected.back() == ' ') expected.pop_back();
         EXPECT_EQ(Value(payload, std::to_string(200 + i)), expected) << 200 + i;
     }
     EXPECT_EQ(Value(payload, "400"), "Already");
@@ -288,5 +289,34 @@ TEST_F(RegistrationPayloadTest, RegistryFactsAreReadAsTextsOrUnknown) {
     EXPECT_EQ(Value(payload, "310").substr(0, 6), "[256] ");
 }
 #endif
+
+// The user's text goes out in the script's code page, as servers have
+// always read it; what the code page cannot hold goes as '?', logged.
+TEST_F(RegistrationPayloadTest, UserTextGoesOutInTheScriptsCodePage) {
+    const struct {
+        uint32_t codePage;  // 0: a record without a loaded script (1252)
+        const char* first;
+        const char* last;
+        const char* log;
+    } cases[] = {
+        {1251, "\xC0\xED\xED\xE0 Ann", "??", "Registration: 2 characters outside code page 1251 sent as '?'\n"},
+        {0, "???? Ann", "??", "Registration: 6 characters outside code page 1252 sent as '?'\n"},
+        {932, "\x84@\x84~\x84~\x84p Ann", "\x83\x41\x83\x93", nullptr},
+    };
+    std::strcpy(details_.firstName, "\xD0\x90\xD0\xBD\xD0\xBD\xD0\xB0 Ann");  // Анна Ann
+    std::strcpy(details_.lastName, "\xE3\x82\xA2\xE3\x83\xB3");                // アン
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.codePage);
+        settings_.codePage = each.codePage;
+        LogCapture log;
+        Fields payload = Build("");
+        EXPECT_EQ(Value(payload, "200"), each.first);
+        EXPECT_EQ(Value(payload, "201"), each.last);
+        EXPECT_EQ(log.Has("outside code page"), each.log != nullptr) << log.Text();
+        if (each.log != nullptr) {
+            EXPECT_TRUE(log.Has(each.log)) << log.Text();
+        }
+    }
+}
 
 } // namespace

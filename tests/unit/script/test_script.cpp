@@ -106,9 +106,11 @@ TEST_F(ScriptEngine, KeywordIsCutAfter39CharactersAndThenNotFound) {
     EXPECT_TRUE(log.Has("Unknown script command '" + std::string(39, 'K') + "'\n"));
 }
 
-TEST_F(ScriptEngine, FieldEndsAtAByteFrom0x80Up) {
+// Bytes from 0x80 up are characters of the script's code page (1252 by
+// default), not terminators: the field reads on in UTF-8.
+TEST_F(ScriptEngine, FieldHoldsTheCharactersOfItsCodePage) {
     EXPECT_EQ(Run(Command("PRODUCT NAME", "Rock\xE9t\r\n")), 1);
-    EXPECT_STREQ(script->productName, "Rock");
+    EXPECT_STREQ(script->productName, "Rock\xC3\xA9t");
 }
 
 TEST_F(ScriptEngine, ByteAfterACommandIsPassedOverUnseen) {
@@ -168,6 +170,52 @@ TEST_F(ScriptEngine, CommandAtTheVeryEndReadsNothingBeyondTheScript) {
     EXPECT_EQ(Run(Command("TEXT", "a\r\n") + "\x16" "COMPANY NAME"), 1);
     EXPECT_STREQ(script->companyName, "");
     EXPECT_EQ(Position(), script->length);
+}
+
+// The stored script is read in the code page it declares (1252 without a
+// declaration): the same names on both systems.
+TEST_F(ScriptEngine, ReadsTheScriptInTheCodePageItDeclares) {
+    const struct {
+        std::string declaration;
+        std::string stored;
+        const char* read;
+    } cases[] = {
+        {"", "caf\xE9 \x80", "caf\xC3\xA9 \xE2\x82\xAC"},
+        {Command("CODE PAGE", "1251\r\n"), "\xCF\xF0\xEE\xE4\xF3\xEA\xF2",
+         "\xD0\x9F\xD1\x80\xD0\xBE\xD0\xB4\xD1\x83\xD0\xBA\xD1\x82"},
+        {Command("code page", "932\r\n"), "\x90\xBB\x95\x69", "\xE8\xA3\xBD\xE5\x93\x81"},
+    };
+    for (const auto& each : cases) {
+        SCOPED_TRACE(each.read);
+        EXPECT_EQ(Run(each.declaration + Command("PRODUCT NAME", each.stored + "\r\n")), 1);
+        EXPECT_STREQ(script->productName, each.read);
+        ScriptFree(&script);
+    }
+}
+
+TEST_F(ScriptEngine, ScriptInACodePageItCannotReadIsNotLoaded) {
+    std::string path = folder_.Path("install.dat");
+    ScratchFolder::Write(path, Command("CODE PAGE", "437\r\n") + Command("COMPANY NAME", "A\r\n"));
+    LogCapture log;
+    EXPECT_EQ(ScriptLoad(&script, path.c_str(), MODE_UNINSTALL), 0);
+    EXPECT_EQ(script, nullptr);
+    EXPECT_TRUE(log.Has("Unknown code page 437\n"));
+}
+
+// A field longer than its setting is cut before the character the cut
+// would go through: the setting never holds half a character.
+TEST_F(ScriptEngine, FieldCutShortKeepsWholeCharacters) {
+    const std::string cyrillic = "\xCF\xF0";  // two letters in 1251, two bytes each in UTF-8
+    std::string stored;
+    for (int i = 0; i < 79; ++i) stored += cyrillic;  // 158 letters, 316 bytes read
+    EXPECT_EQ(Run(Command("CODE PAGE", "1251\r\n") + Command("COMPANY NAME", "a" + stored + "\r\n")), 1);
+    // 159 bytes fit: "a" and 79 whole letters; the 80th would be cut.
+    EXPECT_EQ(strlen(script->companyName), 159u);
+    EXPECT_EQ(std::string(script->companyName, 3), "a\xD0\x9F");
+    EXPECT_EQ(std::string(script->companyName + 157), "\xD0\x9F");
+    ScriptFree(&script);
+    EXPECT_EQ(Run(Command("CODE PAGE", "1251\r\n") + Command("COMPANY NAME", "ab" + stored + "\r\n")), 1);
+    EXPECT_EQ(strlen(script->companyName), 158u);
 }
 
 } // namespace
