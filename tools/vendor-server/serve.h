@@ -10,7 +10,9 @@ struct ServeOptions {
     std::string database;
     std::string publish;    // empty: registrations only
     std::string path = "/cgi-bin/register";
-    int threads = 16;
+    // A registration holds its thread while it waits for its batch's
+    // commit: as many threads as clients arrive at once land in one batch.
+    int threads = 128;
 };
 
 // Runs until SIGINT or SIGTERM. The exit status.
