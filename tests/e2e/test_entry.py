@@ -3,6 +3,7 @@ command line, relocation into the temporary folder, the damaged archive,
 and the end of a run whose script fails."""
 
 import re
+import subprocess
 
 from lib import harness
 from lib.harness import command, script
@@ -15,6 +16,22 @@ SUMMARY = command("COMPANY NAME", "Acme") + command("PRODUCT NAME", "Rocket")
 
 
 class Entry(harness.ProgramTest):
+
+    def test_libraries_of_tls_signatures_and_windows_are_not_loaded_at_start(self):
+        # The program opens them when a run first needs them; a run that
+        # needs none must not pay for loading them.
+        program = self.sandbox.args.program
+        if self.sandbox.native:
+            listing = ["readelf", "--dynamic", program]
+            unwanted = ("libssl", "libcrypto", "libx11")
+        else:
+            listing = ["x86_64-w64-mingw32-objdump", "--private-headers", program]
+            unwanted = ("secur32", "crypt32", "bcrypt")
+        result = subprocess.run(listing, capture_output=True, text=True, check=True)
+        imported = re.findall(r"(?:NEEDED.*\[|DLL Name: )([^\]\s]+)", result.stdout)
+        self.assertTrue(imported, result.stdout)
+        self.assertEqual([name for name in imported if name.lower().startswith(unwanted)], [],
+                         imported)
 
     def test_relocation_runs_the_copy_in_the_uninstall_mode(self):
         self.sandbox.pack(script(SUMMARY, MODE_PROBE))

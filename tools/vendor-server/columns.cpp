@@ -139,12 +139,17 @@ std::string CreateTableSql(const std::string& idColumn) {
                  "ON registrations (received_at)";
 }
 
-std::string InsertSql(std::string (*placeholder)(int)) {
+std::string InsertSql(std::string (*placeholder)(int), size_t rows) {
+    const size_t perRow = FIELD_COLUMNS.size() + 4;
     std::string values;
-    for (size_t i = 1; i <= FIELD_COLUMNS.size() + 4; i++)
-        values += (i > 1 ? ", " : "") + placeholder(static_cast<int>(i));
-    return "INSERT INTO registrations (" + ColumnList() + ") VALUES (" + values +
-           ") ON CONFLICT (body_sha256) DO NOTHING";
+    for (size_t row = 0; row < rows; row++) {
+        values += row > 0 ? ", (" : "(";
+        for (size_t i = 1; i <= perRow; i++)
+            values += (i > 1 ? ", " : "") + placeholder(static_cast<int>(row * perRow + i));
+        values += ")";
+    }
+    return "INSERT INTO registrations (" + ColumnList() + ") VALUES " + values +
+           " ON CONFLICT (body_sha256) DO NOTHING";
 }
 
 std::string SelectSql(const std::string& sinceCondition) {

@@ -31,7 +31,8 @@ StoredRegistration StoredFrom(const Registration& registration, const Bytes& bod
 // The statements both databases understand. `placeholder` gives the
 // parameter marker of the n-th value (1 first).
 std::string CreateTableSql(const std::string& idColumn);
-std::string InsertSql(std::string (*placeholder)(int));
+// InsertSql writes `rows` rows of values, numbered on from row to row.
+std::string InsertSql(std::string (*placeholder)(int), size_t rows = 1);
 std::string SelectSql(const std::string& sinceCondition);
 // The export's header: received_at, sender, the field columns, body_sha256.
 std::vector<std::string> ExportColumns();

@@ -4,7 +4,7 @@
 #include "store.h"
 
 #include <libpq-fe.h>
-#include <mutex>
+#include <map>
 
 namespace {
 
@@ -17,72 +17,81 @@ const char* const SCHEMA_LOCK = "SELECT pg_advisory_xact_lock(7305118)";
 
 using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
 
-class PostgresStore : public RegistrationStore {
+class PostgresDatabase : public RegistrationDatabase {
 public:
-    explicit PostgresStore(std::string connection) : connection_(std::move(connection)) {}
-    ~PostgresStore() override {
-        for (PGconn* idle : idle_)
-            PQfinish(idle);
-    }
+    explicit PostgresDatabase(std::string address) : address_(std::move(address)) {}
+    ~PostgresDatabase() override { PQfinish(connection_); }
 
     bool Prepare(std::string& error) {
-        PGconn* connection = Acquire(error);
-        if (connection == nullptr)
+        if (!Connect(error))
             return false;
         std::string sql = "BEGIN; " + std::string(SCHEMA_LOCK) + "; " +
                           CreateTableSql("BIGSERIAL PRIMARY KEY") + "; COMMIT";
-        Result result(PQexec(connection, sql.c_str()), PQclear);
+        Result result(PQexec(connection_, sql.c_str()), PQclear);
         bool good = PQresultStatus(result.get()) == PGRES_COMMAND_OK;
         if (!good)
-            error = PQerrorMessage(connection);
-        Release(connection);
+            error = PQerrorMessage(connection_);
         return good;
     }
 
-    StoreOutcome Store(const StoredRegistration& registration, std::string& error) override {
-        std::vector<const char*> values = {registration.receivedAt.c_str(),
-                                           registration.sender.c_str(),
-                                           registration.bodySha256.c_str(),
-                                           registration.body.c_str()};
-        for (const std::optional<std::string>& value : registration.values)
-            values.push_back(value ? value->c_str() : nullptr);
+    bool StoreBatch(const std::vector<const StoredRegistration*>& batch,
+                    std::vector<StoreOutcome>& outcomes, std::string& error) override {
+        // Each body once, in the order of its hash: two servers writing
+        // overlapping batches then take the unique index's locks in the same
+        // order and never deadlock.
+        std::map<std::string, size_t> first;
+        for (size_t i = 0; i < batch.size(); i++) {
+            outcomes[i] = StoreOutcome::Duplicate;
+            first.emplace(batch[i]->bodySha256, i);
+        }
+        std::vector<const char*> values;
+        for (const auto& [hash, i] : first) {
+            const StoredRegistration& registration = *batch[i];
+            for (const std::string* text : {&registration.receivedAt, &registration.sender,
+                                            &registration.bodySha256, &registration.body})
+                values.push_back(text->c_str());
+            for (const std::optional<std::string>& value : registration.values)
+                values.push_back(value ? value->c_str() : nullptr);
+        }
+        // One statement is one transaction: it returns once the commit is
+        // durable, with the hashes of the rows it added.
+        std::string sql = InsertSql(DollarNumber, first.size()) + " RETURNING body_sha256";
         // A connection the database dropped (a restart, a fail-over) is
         // opened again once.
         for (int attempt = 0; attempt < 2; attempt++) {
-            PGconn* connection = Acquire(error);
-            if (connection == nullptr)
-                return StoreOutcome::Failed;
-            Result result(PQexecParams(connection, insertSql_.c_str(),
-                                       static_cast<int>(values.size()), nullptr, values.data(),
-                                       nullptr, nullptr, 0),
+            if (connection_ == nullptr && !Connect(error))
+                return false;
+            Result result(PQexecParams(connection_, sql.c_str(), static_cast<int>(values.size()),
+                                       nullptr, values.data(), nullptr, nullptr, 0),
                           PQclear);
-            if (PQresultStatus(result.get()) == PGRES_COMMAND_OK) {
-                bool stored = std::string(PQcmdTuples(result.get())) == "1";
-                Release(connection);
-                return stored ? StoreOutcome::Stored : StoreOutcome::Duplicate;
+            if (PQresultStatus(result.get()) == PGRES_TUPLES_OK) {
+                for (int row = 0; row < PQntuples(result.get()); row++) {
+                    auto added = first.find(PQgetvalue(result.get(), row, 0));
+                    if (added != first.end())
+                        outcomes[added->second] = StoreOutcome::Stored;
+                }
+                return true;
             }
-            error = PQerrorMessage(connection);
-            if (PQstatus(connection) == CONNECTION_OK) {
-                Release(connection);
-                return StoreOutcome::Failed;
-            }
-            PQfinish(connection);
+            error = PQerrorMessage(connection_);
+            if (PQstatus(connection_) == CONNECTION_OK)
+                return false;
+            PQfinish(connection_);
+            connection_ = nullptr;
         }
-        return StoreOutcome::Failed;
+        return false;
     }
 
     bool Export(const std::string& since, const ExportRow& row, std::string& error) override {
-        PGconn* connection = Acquire(error);
-        if (connection == nullptr)
+        if (connection_ == nullptr && !Connect(error))
             return false;
         const char* parameter = since.c_str();
-        Result result(PQexecParams(connection, SelectSql(since.empty() ? "" : "$1").c_str(),
+        Result result(PQexecParams(connection_, SelectSql(since.empty() ? "" : "$1").c_str(),
                                    since.empty() ? 0 : 1, nullptr, &parameter, nullptr, nullptr,
                                    0),
                       PQclear);
         bool good = PQresultStatus(result.get()) == PGRES_TUPLES_OK;
         if (!good)
-            error = PQerrorMessage(connection);
+            error = PQerrorMessage(connection_);
         std::vector<std::optional<std::string>> values;
         for (int r = 0; good && r < PQntuples(result.get()); r++) {
             values.clear();
@@ -95,49 +104,33 @@ public:
             }
             row(values);
         }
-        Release(connection);
         return good;
     }
 
 private:
-    // Connections are opened as the requests need them and kept for the
-    // next one.
-    PGconn* Acquire(std::string& error) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (!idle_.empty()) {
-                PGconn* connection = idle_.back();
-                idle_.pop_back();
-                return connection;
-            }
-        }
-        PGconn* connection = PQconnectdb(connection_.c_str());
+    bool Connect(std::string& error) {
+        PGconn* connection = PQconnectdb(address_.c_str());
         if (PQstatus(connection) != CONNECTION_OK) {
             error = PQerrorMessage(connection);
             PQfinish(connection);
-            return nullptr;
+            return false;
         }
         PQsetClientEncoding(connection, "UTF8");
-        return connection;
+        connection_ = connection;
+        return true;
     }
 
-    void Release(PGconn* connection) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        idle_.push_back(connection);
-    }
-
-    std::string connection_;
-    std::string insertSql_ = InsertSql(DollarNumber);
-    std::mutex mutex_;
-    std::vector<PGconn*> idle_;
+    std::string address_;
+    // The group commit writes from one thread: one connection is enough.
+    PGconn* connection_ = nullptr;
 };
 
 } // namespace
 
-std::unique_ptr<RegistrationStore> OpenPostgresStore(const std::string& connection,
-                                                     std::string& error) {
-    auto store = std::make_unique<PostgresStore>(connection);
-    if (!store->Prepare(error))
+std::unique_ptr<RegistrationDatabase> OpenPostgresDatabase(const std::string& connection,
+                                                           std::string& error) {
+    auto database = std::make_unique<PostgresDatabase>(connection);
+    if (!database->Prepare(error))
         return nullptr;
-    return store;
+    return database;
 }

@@ -10,7 +10,10 @@ struct ServeOptions {
     std::string database;
     std::string publish;    // empty: registrations only
     std::string path = "/cgi-bin/register";
-    int threads = 16;       // for the work of complete requests
+    // Complete requests are worked by these; a registration holds its
+    // thread while it waits for its batch's commit, so as many as arrive at
+    // once land in one batch.
+    int threads = 128;
     int requestSeconds = 30; // a whole request must arrive within this, else 408
 };
 

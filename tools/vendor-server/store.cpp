@@ -1,5 +1,7 @@
 #include "store.h"
 
+#include "group-commit.h"
+
 static bool StartsWith(const std::string& text, const char* prefix) {
     return text.rfind(prefix, 0) == 0;
 }
@@ -9,9 +11,12 @@ bool IsPostgres(const std::string& database) {
 }
 
 std::unique_ptr<RegistrationStore> OpenStore(const std::string& database, std::string& error) {
-    if (IsPostgres(database))
-        return OpenPostgresStore(database, error);
-    return OpenSqliteStore(database, error);
+    std::unique_ptr<RegistrationDatabase> opened =
+        IsPostgres(database) ? OpenPostgresDatabase(database, error)
+                             : OpenSqliteDatabase(database, error);
+    if (!opened)
+        return nullptr;
+    return GroupCommit(std::move(opened));
 }
 
 std::string DatabaseForMessages(const std::string& database) {

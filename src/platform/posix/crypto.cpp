@@ -108,8 +108,24 @@ int PlatP256Verify(const uint8_t* publicKey, const uint8_t* digest, const uint8_
     return good;
 }
 
+namespace {
+
+// The generation step by step: the one-call form takes its curve through
+// variable arguments, which the on-demand library cannot pass on.
+EVP_PKEY* NewKey() {
+    EVP_PKEY_CTX* context = EVP_PKEY_CTX_new_from_name(nullptr, "EC", nullptr);
+    EVP_PKEY* key = nullptr;
+    if (context && EVP_PKEY_keygen_init(context) == 1 &&
+        EVP_PKEY_CTX_set_group_name(context, "P-256") == 1)
+        EVP_PKEY_generate(context, &key);
+    EVP_PKEY_CTX_free(context);
+    return key;
+}
+
+}    // namespace
+
 int PlatP256Generate(uint8_t* secretKey, uint8_t* publicKey) {
-    EVP_PKEY* key = EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256");
+    EVP_PKEY* key = NewKey();
     uint8_t point[1 + PLAT_P256_PUBLIC_SIZE];
     size_t pointLength = 0;
     BIGNUM* secret = nullptr;

@@ -309,6 +309,8 @@ def parse_arguments(argv=None):
     parser.add_argument("--ffspack", required=True)
     # A native program on both systems: the vendor's server.
     parser.add_argument("--vendor-server")
+    # Native only: the load generator of the benchmarks.
+    parser.add_argument("--registration-load")
     return parser.parse_known_args(argv)
 
 

@@ -10,7 +10,9 @@ that starts it can end it.
 With `tls={"name": (certificate, key), ...}` it also serves the same files
 over HTTPS, one port per certificate (server.tls_ports["name"]), and
 `register_port` forwards /cgi-bin/ on every port to a registration server
-there, so that nginx ends the TLS in front of it.
+there, so that nginx ends the TLS in front of it. `balance=[port, ...]`
+spreads /cgi-bin/ over several registration servers instead, as
+docs/vendor.md configures it, for as many connections as a load test makes.
 """
 
 import os
@@ -25,11 +27,11 @@ master_process off;
 worker_processes 1;
 pid {folder}/nginx.pid;
 error_log {folder}/error.log info;
-events {{ worker_connections 64; }}
+events {{ worker_connections {connections}; }}
 http {{
     default_type application/octet-stream;
     log_format plain '$request $status $body_bytes_sent';
-    access_log {folder}/access.log plain;
+    access_log {access_log};
     client_body_temp_path {folder}/temp/body;
     proxy_temp_path {folder}/temp/proxy;
     fastcgi_temp_path {folder}/temp/fastcgi;
@@ -42,6 +44,7 @@ http {{
 {extra}
     }}
 {tls_servers}
+{upstream}
 }}
 """
 
@@ -61,6 +64,17 @@ EXTRA = """        location = /up/versions.txt {{ return 301 https://localhost:{
 """
 FORWARD = """        location /cgi-bin/ {{ proxy_pass http://127.0.0.1:{register}; }}
 """
+# A registration is stored once however often it arrives, so a POST whose
+# server failed may go to the next one.
+BALANCE = """        location /cgi-bin/ {
+            proxy_pass http://vendor_servers;
+            proxy_next_upstream error timeout http_502 http_503 non_idempotent;
+        }
+"""
+UPSTREAM = """    upstream vendor_servers {{
+{servers}
+    }}
+"""
 
 
 def free_port():
@@ -70,7 +84,7 @@ def free_port():
 
 
 class Nginx:
-    def __init__(self, folder, tls=None, register_port=None):
+    def __init__(self, folder, tls=None, register_port=None, balance=None):
         self.folder = folder
         os.makedirs(os.path.join(folder, "www"), exist_ok=True)
         os.makedirs(os.path.join(folder, "temp"), exist_ok=True)
@@ -82,7 +96,7 @@ class Nginx:
             self.tls_ports = {name: free_port() for name in tls}
             config = os.path.join(folder, "nginx.conf")
             with open(config, "w") as f:
-                f.write(self._config(tls, register_port))
+                f.write(self._config(tls, register_port, balance))
             self.process = subprocess.Popen([NGINX, "-c", config, "-p", folder, "-e",
                                              os.path.join(folder, "error.log")],
                                             stdout=subprocess.DEVNULL,
@@ -91,15 +105,24 @@ class Nginx:
                 return
         raise AssertionError("nginx did not start: see %s/error.log" % folder)
 
-    def _config(self, tls, register_port):
+    def _config(self, tls, register_port, balance):
         secure = next(iter(self.tls_ports.values()), self.port)
         extra = EXTRA.format(secure=secure, plain=self.port)
+        upstream = ""
         if register_port:
             extra += FORWARD.format(register=register_port)
+        if balance:
+            extra += BALANCE
+            upstream = UPSTREAM.format(servers="\n".join(
+                "        server 127.0.0.1:%d;" % port for port in balance))
         servers = "".join(TLS_SERVER.format(port=self.tls_ports[name], certificate=certificate,
                                             key=key, folder=self.folder, extra=extra)
                           for name, (certificate, key) in tls.items())
-        return CONFIG.format(folder=self.folder, port=self.port, extra=extra, tls_servers=servers)
+        # Under load the log would be most of the work.
+        access_log = "off" if balance is not None else "%s/access.log plain" % self.folder
+        return CONFIG.format(folder=self.folder, port=self.port, extra=extra, tls_servers=servers,
+                             upstream=upstream, connections=1024 if balance is not None else 64,
+                             access_log=access_log)
 
     def _wait_until_listening(self):
         deadline = time.monotonic() + 10

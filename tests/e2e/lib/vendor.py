@@ -72,13 +72,15 @@ def free_port():
 
 
 class VendorServer:
-    """vendor-server serve on 127.0.0.1, port chosen by the server."""
+    """vendor-server serve on 127.0.0.1, port chosen by the server unless
+    given (a server started again where a killed one listened)."""
 
-    def __init__(self, program, database, folder, publish=None, path=None, request_timeout=None):
+    def __init__(self, program, database, folder, publish=None, path=None, request_timeout=None,
+                 port=0):
         self.program, self.database = program, database
         os.makedirs(folder, exist_ok=True)
         self.log_path = os.path.join(folder, "vendor-server-%d.log" % time.monotonic_ns())
-        command = [program, "serve", "--listen", "127.0.0.1:0", "--database", database]
+        command = [program, "serve", "--listen", "127.0.0.1:%d" % port, "--database", database]
         if publish:
             command += ["--publish", publish]
         if path:
