@@ -20,6 +20,7 @@
 //  10. Cryptography: SHA-256 and ECDSA P-256 signatures
 //  11. TLS: an encrypted channel over a connection the core holds
 //  12. Sockets: the system calls under the core's socket layer
+//  13. Proxies: the environment's proxy
 #pragma once
 
 #include "platform/wintypes.h"
@@ -533,3 +534,13 @@ int PlatSocketLookupHost(const char* name, uint8_t* address, const char** offici
 // The local host's name, cut to size - 1 characters. 1, or 0 with the error
 // set.
 int PlatSocketHostName(char* buffer, int size);
+
+// ---------------------------------------------------------------------------
+// 13. Proxies. What the system offers beyond the Internet settings, which
+// the core reads from the registry itself.
+
+// The environment variable `name` (http_proxy, no_proxy, ...) where
+// programs take their proxy from the environment: 1 with its value cut to
+// size - 1 characters, 0 when unset. Windows programs do not: always 0.
+int PlatProxyEnvironment(const char* name, char* value, int size);
+
