@@ -3,6 +3,7 @@
 #include "base/core.h"
 #include "base/strings.h"
 #include "net/proxy-bypass.h"
+#include "net/proxy-pac.h"
 #include "net/proxy-settings.h"
 
 #include <cstring>
@@ -20,25 +21,12 @@ const char* SchemeOf(const char* url) {
     return StrStartsWithNoCase(url, "https://") ? "https" : "http";
 }
 
-// The host part of a URL for the log: what stands between "://" and the
-// next "/", ":" or the end.
-void HostOf(const char* url, char* host, int size) {
-    const char* marker = std::strstr(url, "://");
-    const char* begin = marker ? marker + 3 : url;
-    if (const char* at = std::strchr(begin, '@'))
-        if (at < begin + std::strcspn(begin, "/")) begin = at + 1;
-    size_t length = std::strcspn(begin, "/:");
-    if (length >= (size_t)size) length = (size_t)size - 1;
-    std::memcpy(host, begin, length);
-    host[length] = '\0';
-}
-
 // The fixed proxy of the settings, enabled and named. 1 when decided.
 bool FromSettings(const ProxySettings& settings, const char* url, ProxyRoutes* routes) {
     if (settings.enable != 1 || settings.server[0] == '\0') return false;
     char rule[RULE_SIZE], host[HTTP_TEXT_SIZE];
     if (ProxyOverrideMatches(settings.bypass, url, rule, sizeof rule)) {
-        HostOf(url, host, sizeof host);
+        ProxyHostOf(url, host, sizeof host);
         LogPrint("Proxy Bypassed (0x%.8X) : '%s' matches '%s'\n", (unsigned)settings.enable, host,
                  rule);
         ProxyRoutesAddDirect(routes);
@@ -66,7 +54,7 @@ bool FromEnvironment(const char* url, ProxyRoutes* routes) {
     char shown[PROXY_SHOWN_SIZE], rule[RULE_SIZE], host[HTTP_TEXT_SIZE];
     ProxyShowAddress(proxy, shown, sizeof shown);
     if (ProxyNoProxyMatches(noProxy, url, rule, sizeof rule)) {
-        HostOf(url, host, sizeof host);
+        ProxyHostOf(url, host, sizeof host);
         LogPrint("Proxy Bypassed (no_proxy) : '%s' matches '%s'\n", host, rule);
         ProxyRoutesAddDirect(routes);
         return true;
@@ -93,6 +81,7 @@ void ProxyChooseRoutes(const char* url, int32_t useProxy, ProxyRoutes* routes) {
     ProxySettings settings;
     ProxyReadSettings(&settings);
     if (settings.machine) LogPrint("Proxy settings of the machine (ProxySettingsPerUser 0)\n");
+    if (ProxyFromAutoConfig(&settings, url, routes)) return;
     if (FromSettings(settings, url, routes)) return;
     if (FromEnvironment(url, routes)) return;
     Disabled(settings.enable, routes);

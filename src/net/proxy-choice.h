@@ -8,6 +8,7 @@
 
 // Decides for `url` and logs the decision. With `useProxy` other than 1 the
 // request goes direct. Otherwise, in the order Windows applies them: the
+// PAC file of the settings (or, on Windows, automatic detection); the
 // settings' fixed proxy for the URL's scheme, unless "ProxyOverride" names
 // the host; where the settings name no proxy, the environment's (not on
 // Windows) unless no_proxy names the host. Always at least one route.

@@ -124,3 +124,14 @@ void ProxyShowAddress(const char* address, char* shown, int size) {
     std::snprintf(shown, (size_t)size, "%.*s:" PASSWORD_MASK "%s", (int)(userEnd - address),
                   address, at);
 }
+
+void ProxyHostOf(const char* url, char* host, int size) {
+    CHECK_POINTER(url);
+    CHECK_POINTER(host);
+    if (size < 1) return;
+    const char *begin, *end;
+    Authority(url, &begin, &end);
+    if (const char* at = CredentialsEnd(begin, end)) begin = at + 1;
+    size_t length = std::strcspn(begin, "/:");
+    std::snprintf(host, (size_t)size, "%.*s", (int)length, begin);
+}

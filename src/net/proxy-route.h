@@ -43,3 +43,7 @@ void ProxyShow(const ProxyRoute* route, char* shown);
 // An address as given (see ProxyParseAddress) with its password masked;
 // cut to `size`.
 void ProxyShowAddress(const char* address, char* shown, int size);
+
+// The host of a URL as the log and a PAC file see it: between "://" (and
+// any credentials) and the next "/" or ":", cut to `size`.
+void ProxyHostOf(const char* url, char* host, int size);

@@ -12,6 +12,10 @@ DIR/port     the proxy's port on 127.0.0.1, written once it accepts connections
 DIR/stop     create it to end squid
 DIR/stopped  written when squid has ended
 DIR/access.log, DIR/cache.log, DIR/squid.conf   for the curious
+
+Started as root, squid works as its own user, which may not enter DIR: its
+files lie in a folder of its own under /tmp, linked from DIR, and removed
+when it ends.
 """
 
 import argparse
@@ -20,6 +24,7 @@ import shutil
 import socket
 import subprocess
 import sys
+import tempfile
 import time
 
 HELPERS = "/usr/lib/squid"
@@ -100,17 +105,19 @@ def main():
     parser.add_argument("--lifetime", type=float, default=120.0)
     arguments = parser.parse_args()
     program = shutil.which("squid") or "/usr/sbin/squid"
-    folder = os.path.abspath(arguments.dir)
-    # Started as root, squid works as its own user: it must write here.
+    exchange = os.path.abspath(arguments.dir)
+    folder = tempfile.mkdtemp(prefix="squid-")
     os.chmod(folder, 0o777)
+    for name in ("access.log", "cache.log", "squid.conf"):
+        os.symlink(os.path.join(folder, name), os.path.join(exchange, name))
     if arguments.user:
         write_passwords(folder, arguments.user, arguments.password)
     process, port = start(folder, program, BASIC if arguments.user else OPEN)
-    temporary = os.path.join(folder, "port.tmp")
+    temporary = os.path.join(exchange, "port.tmp")
     with open(temporary, "w") as f:
         f.write(str(port))
-    os.replace(temporary, os.path.join(folder, "port"))
-    stop = os.path.join(folder, "stop")
+    os.replace(temporary, os.path.join(exchange, "port"))
+    stop = os.path.join(exchange, "stop")
     end = time.monotonic() + arguments.lifetime
     while not os.path.exists(stop) and time.monotonic() < end and process.poll() is None:
         time.sleep(0.1)
@@ -120,7 +127,8 @@ def main():
     except subprocess.TimeoutExpired:
         process.kill()
         process.wait()
-    with open(os.path.join(folder, "stopped"), "w"):
+    shutil.rmtree(folder, ignore_errors=True)
+    with open(os.path.join(exchange, "stopped"), "w"):
         pass
     return 0
 
