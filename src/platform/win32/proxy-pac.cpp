@@ -82,6 +82,8 @@ int PlatProxyAutoConfig(const char* url, const char*, const char* pacUrl, PlatPa
     BOOL found = WinHttpGetProxyForUrl(session, wideUrl, &options, &info);
     DWORD error = found ? 0 : GetLastError();
     WinHttpCloseHandle(session);
+    // Most networks have no WPAD: nothing found is no failure.
+    if (!found && !configured && error == ERROR_WINHTTP_AUTODETECTION_FAILED) return -1;
     if (!found) {
         std::snprintf(reason, PLAT_PAC_REASON_SIZE, "WinHttpGetProxyForUrl failed (%lu)", error);
         return 0;
