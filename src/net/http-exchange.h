@@ -50,8 +50,11 @@ struct HttpReply {
 // Makes the exchange up to where the caller reads: the request header is
 // composed in `buffer`, then what came of the reply is read into it. 1 with
 // `reply` open: for a judged reply a 2xx one, its header parsed and the
-// bytes read so far in buffer[0, filled), NUL-terminated; otherwise nothing
-// read yet. 0 when the attempt failed, logged, with nothing left open.
+// bytes read so far in buffer[0, filled), NUL-terminated; otherwise what
+// was read so far, NUL-terminated in buffer[0, filled): nothing on a
+// direct connection, the beginning of the reply through a proxy, which may
+// ask for credentials in place of the server (answered here, from the
+// proxy's settings). 0 when the attempt failed, logged, with nothing left open.
 int HttpExchangeOpen(const HttpRequest* request, char* buffer, int32_t size, HttpReply* reply);
 
 // The next piece of the reply: 1 with `*received` bytes, 0 once the server

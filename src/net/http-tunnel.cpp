@@ -3,6 +3,7 @@
 #include "base/core.h"
 #include "net/http-reply.h"
 #include "net/http.h"
+#include "net/proxy-auth.h"
 
 #include <cstdio>
 
@@ -31,18 +32,16 @@ int32_t ReadTunnelReply(Socket* socket, char* reply, int32_t size) {
 
 }    // namespace
 
-int HttpOpenTunnel(Socket* socket, const char* target, const char* userAgent) {
+int HttpOpenTunnel(Socket* socket, const char* target, const char* userAgent, ProxyAuth* auth) {
     CHECK_POINTER(socket);
     CHECK_POINTER(target);
-    char request[HTTP_TEXT_SIZE * 2 + 200];
-    int length;
-    if (userAgent)
-        length = std::snprintf(request, sizeof request,
-                               "CONNECT %s HTTP/1.0\r\nUser-Agent: %s\r\nHost: %s\r\n\r\n", target,
-                               userAgent, target);
-    else
-        length = std::snprintf(request, sizeof request, "CONNECT %s HTTP/1.0\r\nHost: %s\r\n\r\n",
-                               target, target);
+    char agentField[HTTP_TEXT_SIZE + 16] = "";
+    if (userAgent) std::snprintf(agentField, sizeof agentField, "User-Agent: %s\r\n", userAgent);
+    char answer[PROXY_AUTHORIZATION_SIZE + 32];
+    ProxyAuthField(auth, answer);
+    char request[HTTP_TEXT_SIZE * 3 + PROXY_AUTHORIZATION_SIZE + 64];
+    int length = std::snprintf(request, sizeof request, "CONNECT %s HTTP/1.0\r\n%sHost: %s\r\n%s\r\n",
+                               target, agentField, target, answer);
     if (length < 0 || length >= (int)sizeof request) {
         LogPrint("Request header too large (%d > %d)\n", length, (int)sizeof request - 1);
         return 0;
@@ -58,6 +57,10 @@ int HttpOpenTunnel(Socket* socket, const char* target, const char* userAgent) {
     if (!HttpParseReplyHeader(reply, filled, &header)) {
         LogPrint("Malformed reply header\n");
         return 0;
+    }
+    if (header.status == 407 && auth) {
+        ProxyAuthTakeChallenge(auth, reply, filled, header.statusLine);
+        return HTTP_TUNNEL_AUTH_REQUIRED;
     }
     if (!HttpIsSuccess(header.status)) {
         LogPrint("Proxy refused the tunnel to '%s' (%s)\n", target, header.statusLine);

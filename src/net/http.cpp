@@ -8,7 +8,8 @@
 #include "base/strings.h"
 #include "net/http-exchange.h"
 #include "net/http-tunnel.h"
-#include "system/registry.h"
+#include "net/proxy-auth.h"
+#include "net/proxy-choice.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -62,71 +63,6 @@ void HttpHostField(const char* url, char* host) {
 
 namespace {
 
-// The value of the entry `name` ("http=") when there is one, else the whole
-// value, ended at the first ";".
-int ProxyEntry(const char* proxyServer, const char* name, char* proxy, int proxySize) {
-    CHECK_POINTER(proxyServer);
-    CHECK_POINTER(proxy);
-    if (proxySize < 1) return 0;
-    const char* entry = nullptr;
-    const char* start =
-        StrFindNoCase(proxyServer, name, &entry) ? entry + StrLength(name) : proxyServer;
-    const char* end = std::strchr(start, ';');
-    size_t length = end ? (size_t)(end - start) : std::strlen(start);
-    if (length > (size_t)(proxySize - 1)) return 0;
-    std::memcpy(proxy, start, length);
-    proxy[length] = '\0';
-    return 1;
-}
-
-}    // namespace
-
-int HttpProxyFromSetting(const char* proxyServer, char* proxy, int proxySize) {
-    return ProxyEntry(proxyServer, "http=", proxy, proxySize);
-}
-
-int HttpSecureProxyFromSetting(const char* proxyServer, char* proxy, int proxySize) {
-    CHECK_POINTER(proxyServer);
-    const char* entry = nullptr;
-    if (StrFindNoCase(proxyServer, "https=", &entry))
-        return ProxyEntry(proxyServer, "https=", proxy, proxySize);
-    return HttpProxyFromSetting(proxyServer, proxy, proxySize);
-}
-
-namespace {
-
-// Reads the user's proxy choice into `proxy` (empty for a direct
-// connection) and logs the decision.
-void ChooseProxy(int32_t useProxy, bool secure, char* proxy) {
-    proxy[0] = '\0';
-    HKEY key = nullptr;
-    if (useProxy != 1 || !RegistryOpenKey(&key, REGISTRY_CURRENT_USER, INTERNET_SETTINGS_KEY)) {
-        LogPrint("Proxy Disabled (0x%.8X) : None\n", 0u);
-        return;
-    }
-    // Both values are used as read, also when stored as another kind: a
-    // missing one counts as 0 or empty (the buffers start zeroed and a
-    // failed read leaves them so). A server text longer than 119 characters
-    // counts as empty too; the byte to spare tells a text of 120 from one
-    // cut to fit.
-    int32_t enable = 0;
-    char server[HTTP_PROXY_SERVER_SIZE + 1];
-    std::memset(server, 0, sizeof server);
-    RegistryGetInt32(key, "ProxyEnable", &enable);
-    RegistryGetString(key, "ProxyServer", server, sizeof server);
-    if (StrLength(server) > HTTP_PROXY_SERVER_SIZE - 1) server[0] = '\0';
-    RegistryCloseKey(&key);
-
-    int chosen = secure ? HttpSecureProxyFromSetting(server, proxy, HTTP_TEXT_SIZE)
-                        : HttpProxyFromSetting(server, proxy, HTTP_TEXT_SIZE);
-    if (enable == 1 && server[0] && chosen) {
-        LogPrint("Proxy Enabled (0x%.8X) : %s\n", (unsigned)enable, proxy);
-        return;
-    }
-    proxy[0] = '\0';
-    LogPrint("Proxy Disabled (0x%.8X) : None\n", (unsigned)enable);
-}
-
 // Writes the header piece by piece, never past the buffer.
 struct HeaderWriter {
     char* buffer;
@@ -147,16 +83,26 @@ __attribute__((format(printf, 2, 3))) void HeaderAppend(HeaderWriter* writer,
     if (written > 0) writer->length += written;
 }
 
-// Through the proxy a tunnel to the server first, then TLS with it.
-bool StartSecureChannel(Socket* connection, const char* url, bool throughProxy,
-                        const char* userAgent) {
+// Through the proxy a tunnel to the server first, then TLS with it. One of
+// HttpOpenResult.
+int StartSecureChannel(Socket* connection, const char* url, bool throughProxy,
+                       const char* userAgent, ProxyAuth* auth) {
     char scheme[SOCKET_SCHEME_SIZE], name[SOCKET_HOST_SIZE];
     int32_t port = 0;
     ParseServer(url, scheme, name, &port);
     char target[HTTP_TEXT_SIZE];
     std::snprintf(target, sizeof target, "%s:%d", name, port);
-    if (throughProxy && !HttpOpenTunnel(connection, target, userAgent)) return false;
-    return SocketStartTls(connection, name) == 1;
+    if (throughProxy) {
+        int tunnel = HttpOpenTunnel(connection, target, userAgent, auth);
+        if (tunnel == HTTP_TUNNEL_AUTH_REQUIRED) return HTTP_OPEN_PROXY_AUTH;
+        if (tunnel != 1) return HTTP_OPEN_FAILED;
+    }
+    return SocketStartTls(connection, name) == 1 ? HTTP_OPEN_DONE : HTTP_OPEN_FAILED;
+}
+
+void Discard(Socket** connection) {
+    SocketClose(*connection);
+    SocketDelete(connection);
 }
 
 }    // namespace
@@ -166,9 +112,27 @@ bool HttpIsSecure(const char* url) {
     return StrStartsWithNoCase(url, "https://");
 }
 
-int HttpOpenRequest(const HttpRequest* request, Socket** socket, char* requestBuffer,
-                    int32_t bufferSize, int32_t* headerLength) {
+int HttpPrepareRequest(const HttpRequest* request, ProxyRoutes* routes) {
     CHECK_POINTER(request);
+    CHECK_POINTER(request->url);
+    CHECK_POINTER(routes);
+    HttpReportStep(request, HTTP_STEP_STARTED);
+    char site[HTTP_TEXT_SIZE], path[HTTP_TEXT_SIZE];
+    if (!HttpSplitUrl(request->url, site, path)) {
+        LogPrint("URL too long (%d > %d)\n", StrLength(request->url), HTTP_URL_LENGTH_MAXIMUM);
+        return 0;
+    }
+    HttpReportStep(request, HTTP_STEP_RESOLVING);
+    LogPrint("Contacting '%s' '%s'\n", site, path);
+    ProxyChooseRoutes(request->url, request->useProxy, routes);
+    return 1;
+}
+
+int HttpOpenRequestVia(const HttpRequest* request, const ProxyRoute* route, ProxyAuth* auth,
+                       Socket** socket, char* requestBuffer, int32_t bufferSize,
+                       int32_t* headerLength) {
+    CHECK_POINTER(request);
+    CHECK_POINTER(route);
     const char* url = request->url;
     const char* userAgent = request->userAgent;
     CHECK_POINTER(url);
@@ -176,26 +140,18 @@ int HttpOpenRequest(const HttpRequest* request, Socket** socket, char* requestBu
     CHECK_POINTER(socket);
     CHECK_POINTER(requestBuffer);
     CHECK_POINTER(headerLength);
-    HttpReportStep(request, HTTP_STEP_STARTED);
+    char site[HTTP_TEXT_SIZE], path[HTTP_TEXT_SIZE];
+    if (!HttpSplitUrl(url, site, path)) return HTTP_OPEN_FAILED;    // the caller checked it
+    const bool secure = HttpIsSecure(url);
+    const bool proxied = !route->direct;
 
-    char site[HTTP_TEXT_SIZE], path[HTTP_TEXT_SIZE], proxy[HTTP_TEXT_SIZE];
-    if (!HttpSplitUrl(url, site, path)) {
-        LogPrint("URL too long (%d > %d)\n", StrLength(url), HTTP_URL_LENGTH_MAXIMUM);
-        return 0;
-    }
-
-    HttpReportStep(request, HTTP_STEP_RESOLVING);
-    LogPrint("Contacting '%s' '%s'\n", site, path);
-    bool secure = HttpIsSecure(url);
-    ChooseProxy(request->useProxy, secure, proxy);
-
-    // A proxy text has no scheme: without "host:port" its port is 0 and
-    // the connect fails.
-    const char* target = proxy[0] ? proxy : url;
+    // A proxy's address has no scheme: without "host:port" its port is 0
+    // and the connect fails.
+    const char* target = proxied ? route->server : url;
     HostAddress host;
     if (!SocketResolveUrl(&host, target)) {
         LogPrint("Unable to get machine for URL '%s'\n", target);
-        return 0;
+        return HTTP_OPEN_UNREACHABLE;
     }
 
     HttpReportStep(request, HTTP_STEP_CONNECTING);
@@ -205,39 +161,55 @@ int HttpOpenRequest(const HttpRequest* request, Socket** socket, char* requestBu
     if (!SocketConnect(connection, host.address, host.port)) {
         LogPrint("Unable to connect to machine %d.%d.%d.%d:%d for URL '%s'\n", host.address[0],
                  host.address[1], host.address[2], host.address[3], host.port, url);
-        SocketClose(connection);
-        SocketDelete(&connection);
-        return 0;
+        Discard(&connection);
+        return HTTP_OPEN_UNREACHABLE;
     }
     // An encrypted address never falls back to plain HTTP: a tunnel or
     // handshake that fails ends the attempt.
-    if (secure && !StartSecureChannel(connection, url, proxy[0] != '\0', userAgent)) {
-        SocketClose(connection);
-        SocketDelete(&connection);
-        return 0;
+    if (secure) {
+        int channel = StartSecureChannel(connection, url, proxied, userAgent, auth);
+        if (channel != HTTP_OPEN_DONE) {
+            Discard(&connection);
+            return channel;
+        }
     }
 
-    // A proxy forwarding plain HTTP wants the whole address; inside a tunnel
-    // the server itself reads the request.
+    // A proxy forwarding plain HTTP wants the whole address and its
+    // credentials; inside a tunnel the server itself reads the request.
     HeaderWriter writer = {requestBuffer, bufferSize, 0, true};
-    HeaderAppend(&writer, "%s %s HTTP/1.0\r\n", request->method, proxy[0] && !secure ? url : path);
+    HeaderAppend(&writer, "%s %s HTTP/1.0\r\n", request->method, proxied && !secure ? url : path);
     if (userAgent) HeaderAppend(&writer, "User-Agent: %s\r\n", userAgent);
     char hostField[HTTP_TEXT_SIZE];
     HttpHostField(url, hostField);
     HeaderAppend(&writer, "Host: %s\r\n", hostField);
     if (request->bodyLength > 0)
         HeaderAppend(&writer, "Content-Length: %d\r\n", request->bodyLength);
+    if (proxied && !secure && auth && auth->authorization[0])
+        HeaderAppend(&writer, "Proxy-Authorization: %s\r\n", auth->authorization);
     HeaderAppend(&writer, "Connection: closed\r\n\r\n");
     if (!writer.fits) {
         LogPrint("Request header too large (%d > %d)\n", writer.length, bufferSize - 1);
-        SocketClose(connection);
-        SocketDelete(&connection);
-        return 0;
+        Discard(&connection);
+        return HTTP_OPEN_FAILED;
     }
 
     *headerLength = writer.length;
     *socket = connection;
-    return 1;
+    return HTTP_OPEN_DONE;
+}
+
+int HttpOpenRequest(const HttpRequest* request, Socket** socket, char* requestBuffer,
+                    int32_t bufferSize, int32_t* headerLength) {
+    CHECK_POINTER(request);
+    ProxyRoutes routes;
+    if (!HttpPrepareRequest(request, &routes)) return 0;
+    for (int32_t i = 0; i < routes.count; ++i) {
+        int result = HttpOpenRequestVia(request, &routes.route[i], nullptr, socket, requestBuffer,
+                                        bufferSize, headerLength);
+        if (result == HTTP_OPEN_DONE) return 1;
+        if (result != HTTP_OPEN_UNREACHABLE) return 0;
+    }
+    return 0;
 }
 
 int HttpSendAll(Socket* socket, const void* data, int32_t length) {

@@ -22,6 +22,7 @@
 //  12. Sockets: the system calls under the core's socket layer
 //  13. Programs that hold files
 //  14. Code pages: the double-byte ANSI code pages and UTF-8
+//  15. Proxies: the environment's proxy, the system's proxy resolver
 #pragma once
 
 #include "platform/wintypes.h"
@@ -593,3 +594,33 @@ int32_t PlatCodePageToUtf8(uint32_t codePage, const char* text, int32_t length, 
 // becomes '?' and counts in *unrepresentable.
 int32_t PlatUtf8ToCodePage(uint32_t codePage, const char* text, int32_t length, char* out,
                            int32_t capacity, int32_t* unrepresentable);
+
+// ---------------------------------------------------------------------------
+// 15. Proxies. What the system offers beyond the Internet settings, which
+// the core reads from the registry itself.
+
+// The environment variable `name` (http_proxy, no_proxy, ...) where
+// programs take their proxy from the environment: 1 with its value cut to
+// size - 1 characters, 0 when unset. Windows programs do not: always 0.
+int PlatProxyEnvironment(const char* name, char* value, int size);
+
+// A proxy auto-configuration script (PAC): where the backend needs the
+// script's text (POSIX), it asks the core for it through this callback: the
+// script's length in `script` (at most size - 1 bytes, NUL-terminated), or
+// -1 when it could not be fetched (the reason already logged).
+typedef int32_t (*PlatPacFetch)(const char* pacUrl, char* script, int32_t size, void* context);
+
+#define PLAT_PAC_REASON_SIZE 200
+// The time a PAC script may run before it is given up.
+#define PLAT_PAC_TIME_LIMIT_MS 10000
+
+// Runs FindProxyForURL(url, host) of the PAC file at `pacUrl`, or, with an
+// empty `pacUrl`, of the one the network names when the user's settings ask
+// for automatic detection (WPAD; Windows only). Windows: WinHTTP's own
+// resolver fetches and runs it. POSIX: the script from `fetch` runs in
+// duktape, with the PAC helper functions, in a child process that is ended
+// after PLAT_PAC_TIME_LIMIT_MS. 1 with the result in PAC form ("PROXY a:1;
+// PROXY b:2; DIRECT", cut to resultSize - 1); 0 with the reason in `reason`
+// (PLAT_PAC_REASON_SIZE); -1 when there is nothing to run.
+int PlatProxyAutoConfig(const char* url, const char* host, const char* pacUrl, PlatPacFetch fetch,
+                        void* context, char* result, int32_t resultSize, char* reason);

@@ -18,10 +18,15 @@
 #define SUCCESS_WORD "RegSuccess"
 
 // Reads the reply into `reply` until "RegSuccess" turns up; a read that
-// ends (closed, failed, timed out) or a full buffer ends it without.
+// ends (closed, failed, timed out) or a full buffer ends it without. What
+// the exchange already read (through a proxy: the header, to see whether
+// the proxy asked for credentials) is the reply's beginning.
 static bool ReplyAcknowledges(HttpReply* exchange, char* reply, int32_t size) {
-    int32_t used = 0;
+    int32_t used = exchange->filled;
+    reply[used] = '\0';
     const char* found = nullptr;
+    if (StrFindNoCase(reply, SUCCESS_WORD, &found))
+        return true;
     for (;;) {
         int32_t room = size - 1 - used; // the NUL keeps its place
         if (room <= 0)

@@ -165,7 +165,7 @@ class SecureRegistration(RegistrationTest):
         proxy = Server(self.sandbox, self.defer, "proxy", PROXY, "--lifetime", "900")
         self.sandbox.regtool("set-dword", "1", INTERNET_SETTINGS, "ProxyEnable", "1")
         self.sandbox.regtool("set-string", "1", INTERNET_SETTINGS, "ProxyServer",
-                             "http=127.0.0.1:%d" % proxy.port)
+                             "https=127.0.0.1:%d" % proxy.port)
         # Under Wine the registry is the prefix's, shared with later tests.
         self.defer(lambda: self.sandbox.regtool("set-dword", "1", INTERNET_SETTINGS,
                                                 "ProxyEnable", "0"))

@@ -81,7 +81,7 @@ class NginxUpdate(UpdateTest):
         proxy = Server(self.sandbox, self.defer, "proxy", PROXY, "--lifetime", "900", *arguments)
         self.sandbox.regtool("set-dword", "1", INTERNET_SETTINGS, "ProxyEnable", "1")
         self.sandbox.regtool("set-string", "1", INTERNET_SETTINGS, "ProxyServer",
-                             "http=127.0.0.1:%d" % proxy.port)
+                             "http=127.0.0.1:%d;https=127.0.0.1:%d" % (proxy.port, proxy.port))
         # Under Wine the registry is the prefix's, shared with later tests.
         self.defer(lambda: self.sandbox.regtool("set-dword", "1", INTERNET_SETTINGS,
                                                 "ProxyEnable", "0"))

@@ -226,4 +226,14 @@ class ProxyServer : public ServerProcess {
     ProxyServer() : ServerProcess("proxyserver.py", {}) {}
 };
 
+// squid on loopback: open, or asking for Basic credentials.
+class SquidServer : public ServerProcess {
+  public:
+    SquidServer() : ServerProcess("squidserver.py", {}) {}
+    SquidServer(const std::string& user, const std::string& password)
+        : ServerProcess("squidserver.py", {"--user", user, "--password", password}) {}
+    static bool Installed() { return PlatFileExists("Z:\\usr\\sbin\\squid") == 1; }
+    std::string AccessLog() const { return ReadWholeFile(Folder().File("access.log")); }
+};
+
 }    // namespace net_test

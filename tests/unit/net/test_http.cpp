@@ -1,4 +1,4 @@
-// HTTP client: URL splitting, the proxy setting's text, the request header
+// HTTP client: URL splitting, the request header
 // byte for byte, and the failure paths of a direct connection.
 #include "log-capture.h"
 #include "net/http-exchange.h"
@@ -84,43 +84,6 @@ TEST(HttpUrl, HostFieldNamesHostAndOnlyAPortThatIsNotTheDefault) {
         HttpHostField(c.url, host);
         EXPECT_STREQ(host, c.host) << c.url;
     }
-}
-
-std::string ProxyOf(const char* setting, int size = HTTP_TEXT_SIZE) {
-    char proxy[HTTP_TEXT_SIZE] = "unchanged";
-    if (!HttpProxyFromSetting(setting, proxy, size)) return "<failed>";
-    return proxy;
-}
-
-TEST(HttpProxySetting, HttpEntryOrWholeValue) {
-    EXPECT_EQ(ProxyOf("HTTP=proxy:3128;ftp=other:21"), "proxy:3128");
-    EXPECT_EQ(ProxyOf("ftp=other:21;hTTp=proxy:8080"), "proxy:8080");
-    EXPECT_EQ(ProxyOf("proxy:3128"), "proxy:3128");
-    EXPECT_EQ(ProxyOf("ftp=other:21;https=x:443"), "ftp=other:21");
-    EXPECT_EQ(ProxyOf("http=;ftp=other:21"), "");
-    EXPECT_EQ(ProxyOf("proxy:3128", 5), "<failed>");    // never past the buffer
-}
-
-// An https:// address takes its own entry and otherwise what plain HTTP
-// would take.
-TEST(HttpProxySetting, SecureEntryFirst) {
-    const struct {
-        const char* setting;
-        const char* proxy;
-    } cases[] = {
-        {"http=plain:80;HTTPS=secure:443", "secure:443"},
-        {"https=secure:443;http=plain:80", "secure:443"},
-        {"http=plain:80;ftp=other:21", "plain:80"},
-        {"proxy:3128", "proxy:3128"},
-        {"https=", ""},
-    };
-    for (const auto& c : cases) {
-        char proxy[HTTP_TEXT_SIZE] = "unchanged";
-        ASSERT_EQ(HttpSecureProxyFromSetting(c.setting, proxy, sizeof proxy), 1) << c.setting;
-        EXPECT_STREQ(proxy, c.proxy) << c.setting;
-    }
-    char small[5];
-    EXPECT_EQ(HttpSecureProxyFromSetting("https=secure:443", small, sizeof small), 0);
 }
 
 class HttpDirect : public testing::Test {

@@ -6,52 +6,19 @@
 #include "net/socket.h"
 #include "system/registry.h"
 #include "test_http_exchange.h"
+#include "test_proxy_fixture.h"
 #include "test_socket_servers.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#ifndef _WIN32
-#include "test_posix_prefix.h"
-#endif
-
 namespace {
 
 using net_test::HttpExchange;
 using net_test::HttpServer;
 using net_test::ProxyServer;
-
-// Natively each test has a registry of its own; under Wine the prefix's
-// registry is shared, so the settings are switched off again afterwards.
-#ifdef _WIN32
-using RegistryTest = testing::Test;
-#else
-using RegistryTest = PosixPrefixTest;
-#endif
-
-class HttpProxy : public RegistryTest {
-  protected:
-    void SetUp() override {
-        RegistryTest::SetUp();
-        ASSERT_EQ(SocketStartup(), 1);
-    }
-    void TearDown() override {
-        Configure(0, "");
-        SocketCleanup();
-        RegistryTest::TearDown();
-    }
-
-    static void Configure(int32_t enable, const std::string& server) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegistryCreateKey(&key, REGISTRY_CURRENT_USER, INTERNET_SETTINGS_KEY), 1);
-        RegistrySetInt32(key, "ProxyEnable", enable);
-        RegistrySetString(key, "ProxyServer", server.c_str());
-        RegistryCloseKey(&key);
-    }
-
-    static std::string Local(int port) { return "127.0.0.1:" + std::to_string(port); }
-};
+using HttpProxy = net_test::ProxySettingsTest;
 
 TEST_F(HttpProxy, EnabledProxyGetsTheWholeUrl) {
     HttpServer origin("ok");    // never contacted
@@ -102,11 +69,18 @@ TEST_F(HttpProxy, BadProxyTextsFailWithTheirLogLines) {
     Configure(1, "127.0.0.1");
     EXPECT_EQ(HttpExchange(url, "GET", "", 1).opened, 0);
     EXPECT_TRUE(log.Has("Unable to connect to machine 127.0.0.1:0 for URL '" + url + "'\n"));
-    // No entry for HTTP: the whole first entry is taken as a host name.
-    Configure(1, "ftp=other:21;https=x:443");
-    EXPECT_EQ(HttpExchange(url, "GET", "", 1).opened, 0);
-    EXPECT_TRUE(log.Has("Proxy Enabled (0x00000001) : ftp=other:21\n"
-                        "Unable to get machine for URL 'ftp=other:21'\n"));
+}
+
+// A list naming other protocols only sends HTTP direct, as Windows does.
+TEST_F(HttpProxy, ListWithoutAnEntryForTheSchemeGoesDirect) {
+    HttpServer origin("ok");
+    ASSERT_GT(origin.Port(), 0);
+    LogCapture log;
+    Configure(1, "ftp=other:21;https=127.0.0.1:1");
+    HttpExchange exchange(origin.Url("/x"), "GET", "", 1);
+    EXPECT_EQ(exchange.opened, 1);
+    EXPECT_EQ(exchange.header.rfind("GET /x HTTP/1.0\r\n", 0), 0u);
+    EXPECT_TRUE(log.Has("Proxy Enabled (0x00000001) : None for http\n"));
 }
 
 TEST_F(HttpProxy, OverlongProxyServerCountsAsNone) {

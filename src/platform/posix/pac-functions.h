@@ -1,0 +1,4 @@
+// The PAC helper functions as a script run before every PAC file.
+#pragma once
+
+extern const char* const PacFunctionsScript;
