@@ -2,9 +2,13 @@
 
 #include "base/core.h"
 #include "base/strings.h"
+#include "net/http-location.h"
 #include "net/http.h"
+#include "platform/platform.h"
 
 #include <cstring>
+
+HttpTimeLimits HttpLimits = {HTTP_STALL_LIMIT_MS, HTTP_ATTEMPT_LIMIT_MS};
 
 namespace {
 
@@ -16,15 +20,68 @@ bool MayRedirectTo(const char* from, const char* to) {
     return StrStartsWithNoCase(to, "http://") && !HttpIsSecure(from);
 }
 
+// What is left of the attempt, in milliseconds; 0 once it ran out.
+int32_t Remaining(const HttpReply* reply) {
+    uint32_t spent = PlatTickCount() - reply->started;
+    return spent >= (uint32_t)reply->limitMs ? 0 : reply->limitMs - (int32_t)spent;
+}
+
+// The next wait: the stall limit, or less when the attempt ends sooner. 0
+// once the attempt has run out, logged.
+int32_t NextWait(HttpReply* reply) {
+    int32_t remaining = Remaining(reply);
+    if (remaining == 0) {
+        LogPrint("Attempt took longer than %d s\n", reply->limitMs / 1000);
+        reply->end = HTTP_END_LIMIT;
+        return 0;
+    }
+    return remaining < HttpLimits.stallMs ? remaining : HttpLimits.stallMs;
+}
+
+// How the socket's last read ended, as the reply's end; logged unless the
+// socket layer said it already (time-outs, cancel).
+void NoteReadEnd(HttpReply* reply) {
+    switch (reply->socket->stop) {
+    case SOCKET_STOP_CLOSED:
+        reply->end = HTTP_END_CLOSED;
+        return;
+    case SOCKET_STOP_TIMEOUT:
+        reply->end = HTTP_END_TIMEOUT;
+        if (Remaining(reply) == 0) {
+            LogPrint("Attempt took longer than %d s\n", reply->limitMs / 1000);
+            reply->end = HTTP_END_LIMIT;
+        }
+        return;
+    case SOCKET_STOP_CANCELLED:
+        reply->end = HTTP_END_CANCELLED;
+        return;
+    default:
+        reply->end = HTTP_END_BROKEN;
+        LogPrint("Connection broken off (%s)\n", SocketErrorText(reply->socket));
+        return;
+    }
+}
+
+// One read of the reply within the attempt's time; 1 with bytes.
+int ReadReply(HttpReply* reply, char* buffer, int32_t size, int32_t* received) {
+    *received = 0;
+    int32_t wait = NextWait(reply);
+    if (wait == 0) return 0;
+    reply->socket->readTimeout = wait;
+    if (SocketRead(reply->socket, buffer, size, received) == 1) return 1;
+    NoteReadEnd(reply);
+    return 0;
+}
+
 // Reads until the header's empty line has arrived; what came with it of
 // the body stays behind it in the buffer. 1 when the header is complete.
-int ReadHeader(Socket* socket, char* buffer, int32_t size, int32_t* filled, int32_t* headerEnd) {
+int ReadHeader(HttpReply* reply, char* buffer, int32_t size, int32_t* headerEnd) {
     const int32_t limit = size - 1;    // room for the terminator
+    int32_t* filled = &reply->filled;
     *filled = 0;
     *headerEnd = 0;
     int32_t piece = 0;
-    while (*filled < limit &&
-           SocketRead(socket, buffer + *filled, limit - *filled, &piece) == 1) {
+    while (*filled < limit && ReadReply(reply, buffer + *filled, limit - *filled, &piece) == 1) {
         *filled += piece;
         buffer[*filled] = '\0';
         *headerEnd = HttpHeaderEnd(buffer, *filled);
@@ -33,7 +90,7 @@ int ReadHeader(Socket* socket, char* buffer, int32_t size, int32_t* filled, int3
     }
     if (*filled >= limit || *filled > HTTP_HEADER_SIZE_MAXIMUM)
         LogPrint("Reply header too large (%d bytes without its end)\n", *filled);
-    else
+    else if (reply->end == HTTP_END_CLOSED || reply->end == HTTP_END_BROKEN)
         LogPrint("Reply ended within its header (%d bytes)\n", *filled);
     return 0;
 }
@@ -53,27 +110,51 @@ int SendRequest(Socket* socket, const char* header, int32_t headerLength,
     return 1;
 }
 
+// A chunked body's first bytes came with the header: decoded in place.
+void StartBody(HttpReply* reply, char* buffer, int32_t headerEnd) {
+    reply->bodyStart = headerEnd;
+    if (!reply->header.chunked) return;
+    HttpChunkedBegin(&reply->chunked);
+    int32_t decoded =
+        HttpChunkedDecode(&reply->chunked, buffer + headerEnd, reply->filled - headerEnd);
+    reply->filled = headerEnd + decoded;
+    buffer[reply->filled] = '\0';
+}
+
+// Where a redirect leads, made absolute; 0, logged, when it may not be followed.
+int RedirectTarget(const char* url, const HttpReplyHeader& header, char* next) {
+    if (header.location[0] == '\0') {
+        LogPrint("Redirect without a usable location (%s)\n", header.statusLine);
+        return 0;
+    }
+    if (!HttpResolveLocation(url, header.location, next) || !MayRedirectTo(url, next)) {
+        LogPrint("Refusing to follow the redirect to '%s'\n", header.location);
+        return 0;
+    }
+    LogPrint("Redirected (%s) to '%s'\n", header.statusLine, next);
+    return 1;
+}
+
 // The judgement of a reply's header. On Redirected the next address is in
 // `next`.
-Outcome Judge(const char* url, Socket* socket, char* buffer, int32_t size, HttpReply* reply,
-              char* next) {
+Outcome Judge(const char* url, char* buffer, int32_t size, HttpReply* reply, char* next) {
     int32_t headerEnd = 0;
-    if (!ReadHeader(socket, buffer, size, &reply->filled, &headerEnd)) {
+    if (!ReadHeader(reply, buffer, size, &headerEnd)) {
         // logged
     } else if (!HttpParseReplyHeader(buffer, headerEnd, &reply->header)) {
         LogPrint("Malformed reply header\n");
     } else if (HttpIsSuccess(reply->header.status)) {
-        reply->bodyStart = headerEnd;
-        return Outcome::Done;
+        // The chunked framing tells the length; a Content-Length beside it
+        // means nothing.
+        if (reply->header.chunked) reply->header.contentLength = -1;
+        if (!reply->header.otherCoding) {
+            StartBody(reply, buffer, headerEnd);
+            return Outcome::Done;
+        }
+        LogPrint("Unable to undo the reply's transfer coding (%s)\n", reply->header.statusLine);
     } else if (!HttpIsRedirect(reply->header.status)) {
         LogPrint("Server replied '%s'\n", reply->header.statusLine);
-    } else if (reply->header.location[0] == '\0') {
-        LogPrint("Redirect without a usable location (%s)\n", reply->header.statusLine);
-    } else if (!MayRedirectTo(url, reply->header.location)) {
-        LogPrint("Refusing to follow the redirect to '%s'\n", reply->header.location);
-    } else {
-        LogPrint("Redirected (%s) to '%s'\n", reply->header.statusLine, reply->header.location);
-        StrCopyN(next, reply->header.location, HTTP_TEXT_SIZE);
+    } else if (RedirectTarget(url, reply->header, next)) {
         return Outcome::Redirected;
     }
     return Outcome::Failed;
@@ -85,14 +166,17 @@ Outcome RequestOnce(const HttpRequest* request, const char* url, char* buffer, i
                     HttpReply* reply, char* next) {
     HttpRequest here = *request;
     here.url = url;
+    here.attemptLimitMs = NextWait(reply);
+    if (here.attemptLimitMs == 0) return Outcome::Failed;
     int32_t headerLength = 0;
-    if (!HttpOpenRequest(&here, &reply->socket, buffer, size, &headerLength))
+    if (!HttpOpenRequest(&here, &reply->socket, buffer, size, &headerLength)) {
+        if (PlatTickCount() - reply->started >= (uint32_t)reply->limitMs) NextWait(reply);
         return Outcome::Failed;
+    }
     Outcome outcome = Outcome::Failed;
     if (SendRequest(reply->socket, buffer, headerLength, request)) {
         buffer[0] = '\0';
-        outcome = request->judgeReply ? Judge(url, reply->socket, buffer, size, reply, next)
-                                      : Outcome::Done;
+        outcome = request->judgeReply ? Judge(url, buffer, size, reply, next) : Outcome::Done;
     }
     if (outcome != Outcome::Done) HttpExchangeClose(reply);
     return outcome;
@@ -106,9 +190,11 @@ int HttpExchangeOpen(const HttpRequest* request, char* buffer, int32_t size, Htt
     CHECK_POINTER(buffer);
     CHECK_POINTER(reply);
     std::memset(reply, 0, sizeof *reply);
+    reply->started = PlatTickCount();
+    reply->limitMs = request->attemptLimitMs > 0 ? request->attemptLimitMs : HttpLimits.attemptMs;
     if (size < 2) return 0;
-    char current[HTTP_TEXT_SIZE];
-    if (!StrCopyN(current, request->url, sizeof current)) {
+    char* current = reply->url;
+    if (!StrCopyN(current, request->url, sizeof reply->url)) {
         LogPrint("URL too long (%d > %d)\n", StrLength(request->url), HTTP_URL_LENGTH_MAXIMUM);
         return 0;
     }
@@ -127,7 +213,34 @@ int HttpExchangeOpen(const HttpRequest* request, char* buffer, int32_t size, Htt
 
 int HttpExchangeRead(HttpReply* reply, char* buffer, int32_t size, int32_t* received) {
     CHECK_POINTER(reply);
-    return SocketRead(reply->socket, buffer, size, received) == 1 ? 1 : 0;
+    CHECK_POINTER(received);
+    *received = 0;
+    for (;;) {
+        if (reply->header.chunked && reply->chunked.state == CHUNKED_DONE) {
+            reply->end = HTTP_END_COMPLETE;
+            return 0;
+        }
+        if (!ReadReply(reply, buffer, size, received)) {
+            if (reply->header.chunked && reply->end == HTTP_END_CLOSED) {
+                LogPrint("Reply ended within its chunked body\n");
+                reply->end = HTTP_END_BROKEN;
+            }
+            return 0;
+        }
+        if (!reply->header.chunked) return 1;
+        *received = HttpChunkedDecode(&reply->chunked, buffer, *received);
+        if (reply->chunked.state == CHUNKED_MALFORMED) {
+            LogPrint("Malformed chunked body\n");
+            reply->end = HTTP_END_BROKEN;
+            return 0;
+        }
+        if (*received > 0) return 1;
+    }
+}
+
+bool HttpBodyHasKnownEnd(const HttpReply* reply) {
+    CHECK_POINTER(reply);
+    return reply->header.chunked || reply->header.contentLength >= 0;
 }
 
 void HttpExchangeClose(HttpReply* reply) {

@@ -202,6 +202,12 @@ int HttpOpenRequest(const HttpRequest* request, Socket** socket, char* requestBu
     Socket* connection = nullptr;
     SocketNew(&connection);
     SocketCreate(connection, SOCKET_PROTOCOL_TCP);
+    // No wait without progress lasts longer than the stall limit, nor past
+    // what is left of the attempt.
+    int32_t wait = HttpLimits.stallMs;
+    if (request->attemptLimitMs > 0 && request->attemptLimitMs < wait) wait = request->attemptLimitMs;
+    connection->connectTimeout = connection->readTimeout = wait;
+    connection->idle = request->idle;
     if (!SocketConnect(connection, host.address, host.port)) {
         LogPrint("Unable to connect to machine %d.%d.%d.%d:%d for URL '%s'\n", host.address[0],
                  host.address[1], host.address[2], host.address[3], host.port, url);
@@ -227,6 +233,7 @@ int HttpOpenRequest(const HttpRequest* request, Socket** socket, char* requestBu
     HeaderAppend(&writer, "Host: %s\r\n", hostField);
     if (request->bodyLength > 0)
         HeaderAppend(&writer, "Content-Length: %d\r\n", request->bodyLength);
+    if (request->extraFields) HeaderAppend(&writer, "%s", request->extraFields);
     HeaderAppend(&writer, "Connection: closed\r\n\r\n");
     if (!writer.fits) {
         LogPrint("Request header too large (%d > %d)\n", writer.length, bufferSize - 1);

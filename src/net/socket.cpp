@@ -39,6 +39,8 @@ int SocketNew(Socket** socket) {
     for (uint8_t& byte : created->peerAddress) byte = 0;
     created->peerPort = 0;
     created->tls = nullptr;
+    created->idle = nullptr;
+    created->stop = SOCKET_STOP_NONE;
     *socket = created;
     return 1;
 }

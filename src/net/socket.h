@@ -34,6 +34,21 @@
 
 #define HOST_NAME_SIZE 256
 
+// Why the last connect or read of a socket gave up.
+enum SocketStop {
+    SOCKET_STOP_NONE = 0,     // it did not (or nothing was tried yet)
+    SOCKET_STOP_CLOSED,       // the peer closed the connection
+    SOCKET_STOP_TIMEOUT,      // nothing came within the time-out
+    SOCKET_STOP_CANCELLED,    // `cancel` was set, or the idle hook asked to end
+    SOCKET_STOP_FAILED        // the system reported an error (reset, refused, ...)
+};
+
+// Called between the slices of every wait of a socket that has one: it may
+// keep a user interface alive; 1 asks to end the wait as a cancel does.
+typedef int (*SocketIdle)();
+// The slice of a wait with an idle hook, short enough for a window to answer.
+#define SOCKET_IDLE_SLICE_MS 100
+
 struct Socket {
     int32_t cancel;            // 1 ends a pending connect or read wait within a second
     PlatSocket handle;         // SOCKET_HANDLE_NONE when no system socket is open
@@ -44,6 +59,8 @@ struct Socket {
     uint8_t peerAddress[4];    // network byte order
     int32_t peerPort;          // host byte order
     PlatTls tls;               // the encrypted channel once started, else NULL
+    SocketIdle idle;           // NULL for none
+    int32_t stop;              // a SocketStop: why the last connect or read gave up
 };
 
 struct HostAddress {

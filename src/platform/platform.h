@@ -65,6 +65,13 @@ void PlatReportLine(const char* line);
 // format). Until a writer is set they are dropped.
 void PlatSetLogWriter(void (*writer)(const char* line));
 
+// The user's interrupt: Ctrl-C on the terminal (POSIX) or the console
+// (Windows). While caught (1) an interrupt no longer ends the process but is
+// remembered, for PlatInterrupted to tell; 0 restores what it did before and
+// forgets it.
+void PlatCatchInterrupt(int catchIt);
+int PlatInterrupted();
+
 // The modal error notice of a fatal report: a message box with an error
 // icon and an OK button (POSIX: standard error). Returns when dismissed.
 void PlatFatalNotice(const char* text, const char* caption);
@@ -160,6 +167,8 @@ int32_t PlatRegSetValue(HKEY key, const char* name, uint32_t type, const void* d
 // stored type. ERROR_MORE_DATA when the buffer is too small.
 int32_t PlatRegQueryValue(HKEY key, const char* name, uint32_t* type, void* data,
                           uint32_t* size);
+// ERROR_FILE_NOT_FOUND when the key has no such value.
+int32_t PlatRegDeleteValue(HKEY key, const char* name);
 
 // ---------------------------------------------------------------------------
 // 4. Processes and components

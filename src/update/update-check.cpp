@@ -22,21 +22,36 @@ struct CheckRun {
     char* reply;
 };
 
+// A cancelled attempt ends the phases: the user asked for no more.
+int Outcome(int result) {
+    if (result == 1 || !WaitWindowCancelled())
+        return result;
+    LogPrint("Cancelled by the user\n");
+    return PHASE_CANCELLED;
+}
+
 int AttemptVersionInfo(int32_t useProxy, void* context) {
     auto* run = static_cast<CheckRun*>(context);
-    return FetchVersionInfo(run->settings, run->settings->updateUrl, useProxy, run->reply,
-                            UPDATE_REPLY_SIZE);
+    return Outcome(FetchVersionInfo(run->settings, run->settings->updateUrl, useProxy,
+                                    run->reply, UPDATE_REPLY_SIZE));
 }
 
 int AttemptDownload(int32_t useProxy, void* context) {
     auto* run = static_cast<CheckRun*>(context);
-    return DownloadUpdate(run->settings, run->session, run->session->offer.downloadUrl, useProxy,
-                          run->reply, UPDATE_REPLY_SIZE);
+    return Outcome(DownloadUpdate(run->settings, run->session, run->session->offer.downloadUrl,
+                                  useProxy, run->reply, UPDATE_REPLY_SIZE));
 }
 
+// The phases under the wait window, which offers a way out meanwhile.
 int RunPhases(const char* phaseLog, const char* retryQuestion, PhaseAttempt attempt,
               CheckRun* run) {
-    return RunInPhases(phaseLog, retryQuestion, UPDATE_CAPTION, AskYesNo, attempt, run);
+    WaitProgress(0);
+    WaitWindowShow(1);
+    WaitWindowAllowCancel(1);
+    int result = RunInPhases(phaseLog, retryQuestion, UPDATE_CAPTION, AskYesNo, attempt, run);
+    WaitWindowAllowCancel(0);
+    WaitWindowShow(0);
+    return result;
 }
 
 void StartNewRelease(const UpdateSession* session) {
@@ -70,6 +85,7 @@ int CheckForUpdate(InstallScript* settings) {
     CHECK_POINTER(settings);
     if (settings->updateUrl[0] == '\0')
         return 1;
+    RemoveLeftoverDownload(settings);
 
     char question[2 * SCRIPT_TEXT_SIZE + 64];
     std::snprintf(question, sizeof question,
@@ -82,13 +98,10 @@ int CheckForUpdate(InstallScript* settings) {
     char* reply = MEM_ALLOC(char, UPDATE_REPLY_SIZE);
     UpdateSession session = {};
     CheckRun run = {settings, &session, reply};
-    WaitProgress(0);
-    WaitWindowShow(1);
     int result = RunPhases("Update on phase %d\n",
                            "There was a problem checking with the update server, would you "
                            "like to try again?",
                            AttemptVersionInfo, &run);
-    WaitWindowShow(0);
 
     if (result == 1) {
         if (!ParseVersionInfo(settings, reply, &session))
@@ -96,19 +109,18 @@ int CheckForUpdate(InstallScript* settings) {
                         "website.",
                         UPDATE_CAPTION);
         if (session.choice == 1 && ElevateForDownload(settings)) {
-            WaitProgress(0);
-            WaitWindowShow(1);
             result = RunPhases("Update download on phase %d\n",
                                "There was a problem downloading the update, would you like to "
                                "try again?",
                                AttemptDownload, &run);
-            WaitWindowShow(0);
             if (result == 1)
                 StartNewRelease(&session);
         }
     }
 
     MEM_FREE(&reply, UPDATE_REPLY_SIZE);
+    if (result == PHASE_CANCELLED)
+        ShowMessage("The update was cancelled.", UPDATE_CAPTION);
     if (result == 0)
         ShowMessage("Unable to contact the update server, please try again later.", UPDATE_CAPTION);
     return 1;

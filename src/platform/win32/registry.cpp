@@ -44,6 +44,11 @@ int32_t PlatRegSetValue(HKEY key, const char* name, uint32_t type, const void* d
     return RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
 }
 
+int32_t PlatRegDeleteValue(HKEY key, const char* name) {
+    if (KeptUnchanged) return ERROR_ACCESS_DENIED;
+    return RegDeleteValueA(key, name);
+}
+
 int32_t PlatRegQueryValue(HKEY key, const char* name, uint32_t* type, void* data, uint32_t* size) {
     DWORD storedType = 0;
     DWORD storedSize = *size;
