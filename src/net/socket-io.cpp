@@ -70,19 +70,26 @@ int SocketWait(SocketSet* readSet, SocketSet* writeSet, SocketSet* exceptSet, So
 namespace {
 
 // The address a SocketConnect argument stands for, in network byte order.
-void ConnectAddress(const uint8_t* address, uint8_t* target) {
-    if (address == (const uint8_t*)1 || address == (const uint8_t*)3) std::memset(target, 0xFF, 4);
-    else if (address == (const uint8_t*)2) std::memset(target, 0, 4);
-    else std::memcpy(target, address, 4);
+void ConnectAddress(const uint8_t* address, PlatAddress* target) {
+    std::memset(target, 0, sizeof *target);
+    target->family = PLAT_FAMILY_IPV4;
+    if (address == (const uint8_t*)1 || address == (const uint8_t*)3) std::memset(target->bytes, 0xFF, 4);
+    else if (address == (const uint8_t*)2) std::memset(target->bytes, 0, 4);
+    else std::memcpy(target->bytes, address, 4);
 }
 
 }    // namespace
 
 int SocketConnect(Socket* socket, const uint8_t* address, int port) {
     CHECK_POINTER(address);
+    PlatAddress target;
+    ConnectAddress(address, &target);
+    return SocketConnectTo(socket, &target, port);
+}
+
+int SocketConnectTo(Socket* socket, const PlatAddress* target, int port) {
+    CHECK_POINTER(target);
     if (!socket || socket->handle == SOCKET_HANDLE_NONE) return 0;
-    uint8_t target[4];
-    ConnectAddress(address, target);
 
     // Connect without blocking, then wait for the outcome under our limit.
     int remembered = socket->blocking;
@@ -118,7 +125,7 @@ int SocketConnect(Socket* socket, const uint8_t* address, int port) {
     if (!SocketSetHas(&writeSet, socket)) return 0;
     socket->stop = SOCKET_STOP_NONE;
 
-    std::memcpy(socket->peerAddress, target, 4);
+    if (target->family == PLAT_FAMILY_IPV4) std::memcpy(socket->peerAddress, target->bytes, 4);
     socket->peerPort = port;
     return 1;
 }

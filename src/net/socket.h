@@ -63,11 +63,18 @@ struct Socket {
     int32_t stop;              // a SocketStop: why the last connect or read gave up
 };
 
+// A name resolves to at most this many addresses that are tried in turn.
+#define HOST_ADDRESS_COUNT 8
+
 struct HostAddress {
     char name[HOST_NAME_SIZE];
-    uint8_t address[4];    // network byte order
+    uint8_t address[4];    // the first IPv4 address, network byte order; 0 without one
     int32_t port;          // host byte order
+    int32_t count;         // of `addresses`, IPv6 and IPv4 in the system's order
+    PlatAddress addresses[HOST_ADDRESS_COUNT];
 };
+// The longest address as text: "[" 39 characters "]" and the NUL.
+#define SOCKET_ADDRESS_TEXT_SIZE 48
 
 // A set of handles for SocketWait, laid out as the Windows Sockets fd_set.
 typedef PlatSocketSet SocketSet;
@@ -86,6 +93,8 @@ const char* SocketErrorCodeText(int code);
 int SocketNew(Socket** socket);
 int SocketDelete(Socket** socket);
 int SocketCreate(Socket* socket, int protocol);
+// SocketCreate for an address family (PLAT_FAMILY_IPV4 or _IPV6).
+int SocketCreateFor(Socket* socket, int protocol, int family);
 int SocketClose(Socket* socket);
 int SocketShutdown(Socket* socket);
 int SocketSetBlocking(Socket* socket, int blocking);
@@ -94,6 +103,8 @@ int SocketSetBlocking(Socket* socket, int blocking);
 // channel's plain bytes (a write then sends all of them); the Wire calls
 // always carry the bytes as they travel.
 int SocketConnect(Socket* socket, const uint8_t* address, int port);
+// SocketConnect to an address of either family (the socket must be of it).
+int SocketConnectTo(Socket* socket, const PlatAddress* address, int port);
 int SocketWrite(Socket* socket, const void* data, int32_t length, int32_t* sent);
 int SocketRead(Socket* socket, void* buffer, int32_t size, int32_t* received);
 int SocketWriteWire(Socket* socket, const void* data, int32_t length, int32_t* sent);
@@ -124,3 +135,5 @@ int SocketResolveUrl(HostAddress* host, const char* url);
 // The port a scheme uses when a URL names none ("http" 80); 0 when unknown.
 int SocketDefaultPort(const char* scheme);
 int SocketLocalHost(HostAddress* host);
+// An address as a log shows it: "127.0.0.1", "[::1]".
+void SocketAddressText(const PlatAddress* address, char* text);

@@ -5,7 +5,7 @@ Serves one case file (see docs/network-tests.md) to every connection and
 records the exact bytes of each request it receives, so that a test can
 compare them byte for byte:
 
-    httpserver.py --dir DIR --case FILE [--route PATH=FILE ...] [--lifetime SECONDS]
+    httpserver.py --dir DIR --case FILE [--route PATH=FILE ...] [--lifetime SECONDS] [--ipv6]
 
 A request for PATH (the request target without scheme and host, as a proxy
 request carries them) is served with the case of its --route; every other
@@ -131,8 +131,8 @@ def ranged(case, request):
 class Server(LoopbackServer):
     """Listens at once; the cases are given once the port is known."""
 
-    def __init__(self, folder):
-        super().__init__(folder)
+    def __init__(self, folder, ipv6=False):
+        super().__init__(folder, ipv6)
         self.case = None
         self.routes = {}
         self.held = []
@@ -219,8 +219,9 @@ def main():
     parser.add_argument("--case", required=True)
     parser.add_argument("--route", action="append", default=[], metavar="PATH=FILE")
     parser.add_argument("--lifetime", type=float, default=120.0)
+    parser.add_argument("--ipv6", action="store_true", help="listen on ::1 instead")
     arguments = parser.parse_args()
-    server = Server(arguments.dir)
+    server = Server(arguments.dir, arguments.ipv6)
     server.case = Case(arguments.case, server.port)
     for route in arguments.route:
         path, separator, case = route.partition("=")

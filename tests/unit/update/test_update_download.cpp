@@ -274,6 +274,18 @@ TEST_F(UpdateNetwork, RedirectsAreFollowedWithinTheAttempt) {
     EXPECT_NE(std::string(reply_.c_str()).find("\r\n\r\nnew release"), std::string::npos);
 }
 
+// An address written as [::1] reaches a server listening on IPv6 alone,
+// and the request names it so.
+TEST_F(UpdateNetwork, Ipv6LiteralAddressesWork) {
+    HttpServer server("release", {}, true);
+    ASSERT_GT(server.Port(), 0);
+    EXPECT_EQ(Download(server.Url("/files/demo.exe")), 1);
+    EXPECT_EQ(ScratchFolder::Read(InFolder("demo.exe")), "new release");
+    EXPECT_NE(server.Request().find("\r\nHost: [::1]:" + std::to_string(server.Port()) + "\r\n"),
+              std::string::npos)
+        << server.Request();
+}
+
 // Every way an attempt can fail leaves the old file as it was and no
 // partly written file beside it.
 TEST_F(UpdateNetwork, FailedDownloadsKeepTheOldFile) {
