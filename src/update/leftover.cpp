@@ -5,7 +5,6 @@
 #include "update/update.h"
 
 #include "base/core.h"
-#include "base/identity.h"
 #include "base/strings.h"
 #include "platform/platform.h"
 #include "script/pathmacro.h"
@@ -14,11 +13,18 @@
 #include <cstring>
 
 #define LEFTOVER_VALUE "Update Download"
+// Where the record goes when the product has no key of its own. Never the
+// product's key made anew (its presence means "installed"), nor the
+// registration's.
+#define LEFTOVER_FALLBACK_KEY "Software\\Tolvane\\Update"
 
 namespace {
 
 const char* RecordKey(const InstallScript* settings) {
-    return settings->registryPath[0] != '\0' ? settings->registryPath : VENDOR_KEY;
+    if (settings->registryPath[0] != '\0' &&
+        RegistryKeyExists(REGISTRY_CURRENT_USER, settings->registryPath))
+        return settings->registryPath;
+    return LEFTOVER_FALLBACK_KEY;
 }
 
 void Record(const InstallScript* settings, const char* path) {

@@ -222,6 +222,9 @@ TEST_F(UpdateNetwork, BrokenDownloadResumes) {
 TEST_F(UpdateNetwork, LeftoverOfAKilledRunIsRemoved) {
     std::snprintf(settings_.registryPath, sizeof settings_.registryPath,
                   "Software\\UninstallTests\\Leftover");
+    HKEY product = nullptr;
+    ASSERT_EQ(RegistryCreateKey(&product, REGISTRY_CURRENT_USER, settings_.registryPath), 1);
+    RegistryCloseKey(&product);
     struct Case {
         std::string recorded;
         bool removed;
