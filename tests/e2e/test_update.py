@@ -286,6 +286,47 @@ class MainScenario(UpdateTest):
         self.assertNotIn("Update on phase 1\n", log)
 
 
+class CancelButton(UpdateTest):
+
+    def test_cancel_ends_a_trickling_download_cleanly(self):
+        if self.sandbox.native:
+            self.skipTest("natively Ctrl-C does it (Downloads)")
+        self.needs_native_boxes()
+        body = "x" * 2000    # 200 pieces, 300 ms apart: a minute
+        self.serve(self.offer(), reply="HTTP/1.0 200 OK\r\nContent-Length: %d\r\n\r\n%s"
+                   % (len(body), body), pieces=200)
+        self.pack()
+        sandbox = self.sandbox
+        sandbox.clear_logs()
+        process = subprocess.Popen(["wine", sandbox.program, "-Spawn", "-Update", "-debug"],
+                                   cwd=sandbox.folder, env=sandbox.environment(),
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE)
+        try:
+            self.press_when_there(CAPTION, "Yes")
+            self.press_when_there(CAPTION, "1026")
+            for _ in range(600):    # the button counts once the download runs
+                if "Recieved -> [" in sandbox.log():
+                    break
+                time.sleep(0.1)
+            self.press_when_there("Please wait...", "Cancel")
+            text = self.press_when_there(CAPTION, "OK")
+            process.communicate(timeout=120)
+        finally:
+            if process.poll() is None:
+                process.kill()
+                process.communicate()
+        subprocess.run(["wineserver", "-w"], env=sandbox.environment(), timeout=300)
+        self.assertEqual(process.returncode, 0)
+        self.assertEqual(text, CANCELLED[1])
+        self.assertEqual(self.demo_program(), OLD_RELEASE)
+        self.assertEqual(self.product_files(), ["demo.exe"])
+        log = sandbox.log()
+        for line in ["Socket Read cancelled\n", "Cancelled by the user\n"]:
+            self.assertIn(line, log)
+        self.assertNotIn("Update download on phase 1\n", log)
+
+
 class Downloads(UpdateTest):
 
     def setUp(self):
