@@ -36,8 +36,12 @@ static int MakeCopyPath(char* copyPath) {
 }
 
 static void WaitForCopy(PlatProcess process, const char* copyPath, uint32_t* copyStatus) {
+    // The copy shares the terminal: a Ctrl-C is its to handle (it may be
+    // cancelling a download), and this process ends when it does.
+    PlatCatchInterrupt(1);
     while (!PlatWaitProcess(process, 1000)) {
     }
+    PlatCatchInterrupt(0);
     PlatProcessExitCode(process, copyStatus);
     PlatCloseProcess(process);
     PlatDeleteFile(copyPath);

@@ -2,11 +2,15 @@
 
 #include "base/core.h"
 #include "base/strings.h"
+#include "net/http-location.h"
 #include "net/http.h"
 #include "net/proxy-auth.h"
 #include "net/proxy-route.h"
+#include "platform/platform.h"
 
 #include <cstring>
+
+HttpTimeLimits HttpLimits = {HTTP_STALL_LIMIT_MS, HTTP_ATTEMPT_LIMIT_MS};
 
 namespace {
 
@@ -14,32 +18,85 @@ namespace {
 // (other) credentials.
 enum class Outcome { Failed, Done, Redirected, Unreachable, ProxyAuth };
 
-enum class HeaderRead { Complete, Ended, TooLarge };
-
 // Up from http:// to https://, never down: what came encrypted stays so.
 bool MayRedirectTo(const char* from, const char* to) {
     if (HttpIsSecure(to)) return true;
     return StrStartsWithNoCase(to, "http://") && !HttpIsSecure(from);
 }
 
+// What is left of the attempt, in milliseconds; 0 once it ran out.
+int32_t Remaining(const HttpReply* reply) {
+    uint32_t spent = PlatTickCount() - reply->started;
+    return spent >= (uint32_t)reply->limitMs ? 0 : reply->limitMs - (int32_t)spent;
+}
+
+// The next wait: the stall limit, or less when the attempt ends sooner. 0
+// once the attempt has run out, logged.
+int32_t NextWait(HttpReply* reply) {
+    int32_t remaining = Remaining(reply);
+    if (remaining == 0) {
+        LogPrint("Attempt took longer than %d s\n", reply->limitMs / 1000);
+        reply->end = HTTP_END_LIMIT;
+        return 0;
+    }
+    return remaining < HttpLimits.stallMs ? remaining : HttpLimits.stallMs;
+}
+
+// How the socket's last read ended, as the reply's end; logged unless the
+// socket layer said it already (time-outs, cancel).
+void NoteReadEnd(HttpReply* reply) {
+    switch (reply->socket->stop) {
+    case SOCKET_STOP_CLOSED:
+        reply->end = HTTP_END_CLOSED;
+        return;
+    case SOCKET_STOP_TIMEOUT:
+        reply->end = HTTP_END_TIMEOUT;
+        if (Remaining(reply) == 0) {
+            LogPrint("Attempt took longer than %d s\n", reply->limitMs / 1000);
+            reply->end = HTTP_END_LIMIT;
+        }
+        return;
+    case SOCKET_STOP_CANCELLED:
+        reply->end = HTTP_END_CANCELLED;
+        return;
+    default:
+        reply->end = HTTP_END_BROKEN;
+        LogPrint("Connection broken off (%s)\n", SocketErrorText(reply->socket));
+        return;
+    }
+}
+
+// One read of the reply within the attempt's time; 1 with bytes.
+int ReadReply(HttpReply* reply, char* buffer, int32_t size, int32_t* received) {
+    *received = 0;
+    int32_t wait = NextWait(reply);
+    if (wait == 0) return 0;
+    reply->socket->readTimeout = wait;
+    if (SocketRead(reply->socket, buffer, size, received) == 1) return 1;
+    NoteReadEnd(reply);
+    return 0;
+}
+
 // Reads until the header's empty line has arrived; what came with it of
-// the body stays behind it in the buffer, NUL-terminated.
-HeaderRead ReadHeader(Socket* socket, char* buffer, int32_t size, int32_t* filled,
-                      int32_t* headerEnd) {
+// the body stays behind it in the buffer. 1 when the header is complete.
+int ReadHeader(HttpReply* reply, char* buffer, int32_t size, int32_t* headerEnd) {
     const int32_t limit = size - 1;    // room for the terminator
+    int32_t* filled = &reply->filled;
     *filled = 0;
     *headerEnd = 0;
     int32_t piece = 0;
-    while (*filled < limit &&
-           SocketRead(socket, buffer + *filled, limit - *filled, &piece) == 1) {
+    while (*filled < limit && ReadReply(reply, buffer + *filled, limit - *filled, &piece) == 1) {
         *filled += piece;
         buffer[*filled] = '\0';
         *headerEnd = HttpHeaderEnd(buffer, *filled);
-        if (*headerEnd > 0) return HeaderRead::Complete;
+        if (*headerEnd > 0) return 1;
         if (*filled > HTTP_HEADER_SIZE_MAXIMUM) break;
     }
-    if (*filled >= limit || *filled > HTTP_HEADER_SIZE_MAXIMUM) return HeaderRead::TooLarge;
-    return HeaderRead::Ended;
+    if (*filled >= limit || *filled > HTTP_HEADER_SIZE_MAXIMUM)
+        LogPrint("Reply header too large (%d bytes without its end)\n", *filled);
+    else if (reply->end == HTTP_END_CLOSED || reply->end == HTTP_END_BROKEN)
+        LogPrint("Reply ended within its header (%d bytes)\n", *filled);
+    return 0;
 }
 
 // The header, then the body; 0, logged, when a write fails.
@@ -57,28 +114,52 @@ int SendRequest(Socket* socket, const char* header, int32_t headerLength,
     return 1;
 }
 
-// The judgement of a reply's header read into `buffer`. On Redirected the
-// next address is in `next`.
-Outcome Judge(const char* url, HeaderRead read, int32_t headerEnd, char* buffer,
-              HttpReply* reply, char* next) {
-    if (read == HeaderRead::TooLarge) {
-        LogPrint("Reply header too large (%d bytes without its end)\n", reply->filled);
-    } else if (read == HeaderRead::Ended) {
-        LogPrint("Reply ended within its header (%d bytes)\n", reply->filled);
+// A chunked body's first bytes came with the header: decoded in place.
+void StartBody(HttpReply* reply, char* buffer, int32_t headerEnd) {
+    reply->bodyStart = headerEnd;
+    if (!reply->header.chunked) return;
+    HttpChunkedBegin(&reply->chunked);
+    int32_t decoded =
+        HttpChunkedDecode(&reply->chunked, buffer + headerEnd, reply->filled - headerEnd);
+    reply->filled = headerEnd + decoded;
+    buffer[reply->filled] = '\0';
+}
+
+// Where a redirect leads, made absolute; 0, logged, when it may not be followed.
+int RedirectTarget(const char* url, const HttpReplyHeader& header, char* next) {
+    if (header.location[0] == '\0') {
+        LogPrint("Redirect without a usable location (%s)\n", header.statusLine);
+        return 0;
+    }
+    if (!HttpResolveLocation(url, header.location, next) || !MayRedirectTo(url, next)) {
+        LogPrint("Refusing to follow the redirect to '%s'\n", header.location);
+        return 0;
+    }
+    LogPrint("Redirected (%s) to '%s'\n", header.statusLine, next);
+    return 1;
+}
+
+// The judgement of a reply's header read into `buffer` (`headerRead` 0:
+// it did not arrive whole, logged). On Redirected the next address is in
+// `next`.
+Outcome Judge(const char* url, int headerRead, int32_t headerEnd, char* buffer, HttpReply* reply,
+              char* next) {
+    if (!headerRead) {
+        // logged
     } else if (!HttpParseReplyHeader(buffer, headerEnd, &reply->header)) {
         LogPrint("Malformed reply header\n");
     } else if (HttpIsSuccess(reply->header.status)) {
-        reply->bodyStart = headerEnd;
-        return Outcome::Done;
+        // The chunked framing tells the length; a Content-Length beside it
+        // means nothing.
+        if (reply->header.chunked) reply->header.contentLength = -1;
+        if (!reply->header.otherCoding) {
+            StartBody(reply, buffer, headerEnd);
+            return Outcome::Done;
+        }
+        LogPrint("Unable to undo the reply's transfer coding (%s)\n", reply->header.statusLine);
     } else if (!HttpIsRedirect(reply->header.status)) {
         LogPrint("Server replied '%s'\n", reply->header.statusLine);
-    } else if (reply->header.location[0] == '\0') {
-        LogPrint("Redirect without a usable location (%s)\n", reply->header.statusLine);
-    } else if (!MayRedirectTo(url, reply->header.location)) {
-        LogPrint("Refusing to follow the redirect to '%s'\n", reply->header.location);
-    } else {
-        LogPrint("Redirected (%s) to '%s'\n", reply->header.statusLine, reply->header.location);
-        StrCopyN(next, reply->header.location, HTTP_TEXT_SIZE);
+    } else if (RedirectTarget(url, reply->header, next)) {
         return Outcome::Redirected;
     }
     return Outcome::Failed;
@@ -93,14 +174,24 @@ Outcome Receive(const HttpRequest* request, const char* url, const ProxyRoute* r
     const bool plainProxy = !route->direct && !HttpIsSecure(url);
     if (!request->judgeReply && !plainProxy) return Outcome::Done;
     int32_t headerEnd = 0;
-    HeaderRead read = ReadHeader(reply->socket, buffer, size, &reply->filled, &headerEnd);
-    if (plainProxy && read == HeaderRead::Complete &&
-        HttpParseReplyHeader(buffer, headerEnd, &reply->header) && reply->header.status == 407) {
+    int headerRead = ReadHeader(reply, buffer, size, &headerEnd);
+    if (plainProxy && headerRead && HttpParseReplyHeader(buffer, headerEnd, &reply->header) &&
+        reply->header.status == 407) {
         ProxyAuthTakeChallenge(auth, buffer, headerEnd, reply->header.statusLine);
         return Outcome::ProxyAuth;
     }
     if (!request->judgeReply) return Outcome::Done;
-    return Judge(url, read, headerEnd, buffer, reply, next);
+    return Judge(url, headerRead, headerEnd, buffer, reply, next);
+}
+
+// The next round after a proxy's challenge: a reply of its own, within the
+// same attempt's time, to the same address.
+void StartAgain(HttpReply* reply) {
+    HttpReply kept = *reply;
+    std::memset(reply, 0, sizeof *reply);
+    reply->started = kept.started;
+    reply->limitMs = kept.limitMs;
+    StrCopy(reply->url, kept.url);
 }
 
 // One request to `url` on one route, answering the proxy's challenges. On
@@ -110,11 +201,12 @@ Outcome RequestOnRoute(const HttpRequest* request, const char* url, const ProxyR
     HttpRequest here = *request;
     here.url = url;
     for (;;) {
+        here.attemptLimitMs = NextWait(reply);
+        if (here.attemptLimitMs == 0) return Outcome::Failed;
         int32_t headerLength = 0;
         int opened = HttpOpenRequestVia(&here, route, auth, &reply->socket, buffer, size,
                                         &headerLength);
         Outcome outcome = Outcome::Failed;
-        if (opened == HTTP_OPEN_UNREACHABLE) return Outcome::Unreachable;
         if (opened == HTTP_OPEN_PROXY_AUTH) {
             outcome = Outcome::ProxyAuth;
         } else if (opened == HTTP_OPEN_DONE) {
@@ -122,16 +214,20 @@ Outcome RequestOnRoute(const HttpRequest* request, const char* url, const ProxyR
                 buffer[0] = '\0';
                 outcome = Receive(request, url, route, auth, buffer, size, reply, next);
             }
-            if (outcome != Outcome::Done) HttpExchangeClose(reply);
+        } else {
+            // Logged; an attempt whose time ran out says so too.
+            if (PlatTickCount() - reply->started >= (uint32_t)reply->limitMs) NextWait(reply);
+            if (opened == HTTP_OPEN_UNREACHABLE) outcome = Outcome::Unreachable;
         }
+        if (outcome != Outcome::Done) HttpExchangeClose(reply);
         if (outcome != Outcome::ProxyAuth) return outcome;
         if (!ProxyAuthAnswer(auth)) return Outcome::Failed;
-        std::memset(reply, 0, sizeof *reply);
+        StartAgain(reply);
     }
 }
 
 // One request to `url`: the routes of the proxy decision in order, the
-// next one only while one cannot be reached.
+// next one only while one cannot be reached. On Done `reply` is open.
 Outcome RequestOnce(const HttpRequest* request, const char* url, char* buffer, int32_t size,
                     HttpReply* reply, char* next) {
     HttpRequest here = *request;
@@ -163,9 +259,11 @@ int HttpExchangeOpen(const HttpRequest* request, char* buffer, int32_t size, Htt
     CHECK_POINTER(buffer);
     CHECK_POINTER(reply);
     std::memset(reply, 0, sizeof *reply);
+    reply->started = PlatTickCount();
+    reply->limitMs = request->attemptLimitMs > 0 ? request->attemptLimitMs : HttpLimits.attemptMs;
     if (size < 2) return 0;
-    char current[HTTP_TEXT_SIZE];
-    if (!StrCopyN(current, request->url, sizeof current)) {
+    char* current = reply->url;
+    if (!StrCopyN(current, request->url, sizeof reply->url)) {
         LogPrint("URL too long (%d > %d)\n", StrLength(request->url), HTTP_URL_LENGTH_MAXIMUM);
         return 0;
     }
@@ -184,7 +282,34 @@ int HttpExchangeOpen(const HttpRequest* request, char* buffer, int32_t size, Htt
 
 int HttpExchangeRead(HttpReply* reply, char* buffer, int32_t size, int32_t* received) {
     CHECK_POINTER(reply);
-    return SocketRead(reply->socket, buffer, size, received) == 1 ? 1 : 0;
+    CHECK_POINTER(received);
+    *received = 0;
+    for (;;) {
+        if (reply->header.chunked && reply->chunked.state == CHUNKED_DONE) {
+            reply->end = HTTP_END_COMPLETE;
+            return 0;
+        }
+        if (!ReadReply(reply, buffer, size, received)) {
+            if (reply->header.chunked && reply->end == HTTP_END_CLOSED) {
+                LogPrint("Reply ended within its chunked body\n");
+                reply->end = HTTP_END_BROKEN;
+            }
+            return 0;
+        }
+        if (!reply->header.chunked) return 1;
+        *received = HttpChunkedDecode(&reply->chunked, buffer, *received);
+        if (reply->chunked.state == CHUNKED_MALFORMED) {
+            LogPrint("Malformed chunked body\n");
+            reply->end = HTTP_END_BROKEN;
+            return 0;
+        }
+        if (*received > 0) return 1;
+    }
+}
+
+bool HttpBodyHasKnownEnd(const HttpReply* reply) {
+    CHECK_POINTER(reply);
+    return reply->header.chunked || reply->header.contentLength >= 0;
 }
 
 void HttpExchangeClose(HttpReply* reply) {

@@ -6,12 +6,26 @@
 // rest of the reply is the caller's, read until the server closes.
 #pragma once
 
+#include "net/http-chunked.h"
 #include "net/http-reply.h"
 #include "net/socket.h"
 
 #include <cstdint>
 
 #define HTTP_REDIRECTS_MAXIMUM 5
+
+// Bounded waits: connecting and every read give up after this long without
+// progress, and a whole attempt (redirects, resumed parts) after its limit.
+#define HTTP_STALL_LIMIT_MS 30000
+#define HTTP_ATTEMPT_LIMIT_MS 60000     // unless the request states its own
+
+// The limits in force, process-wide: the program keeps the ones above; the
+// tests shorten them so that no test waits half a minute.
+struct HttpTimeLimits {
+    int32_t stallMs;
+    int32_t attemptMs;    // for requests that state none
+};
+extern HttpTimeLimits HttpLimits;
 
 // How far an exchange has come, in percent of a progress bar.
 enum HttpStep {
@@ -33,6 +47,9 @@ struct HttpRequest {
     int32_t useProxy;          // through the proxy of the user's Internet settings
     int32_t judgeReply;        // 1: read the reply's header, 2xx only, redirects followed
     HttpProgress progress;     // NULL for none
+    SocketIdle idle = nullptr;           // between wait slices: keeps a window alive, 1 cancels
+    const char* extraFields = nullptr;   // header lines (each ending CR LF) added
+    int32_t attemptLimitMs = 0;          // 0: HttpLimits.attemptMs
 };
 
 // Shows `step` when the request has a progress callback.
@@ -40,11 +57,27 @@ inline void HttpReportStep(const HttpRequest* request, HttpStep step) {
     if (request->progress) request->progress(step);
 }
 
+// How the reading of a reply ended.
+enum HttpEnd {
+    HTTP_END_OPEN = 0,     // not yet
+    HTTP_END_CLOSED,       // the server closed the connection
+    HTTP_END_COMPLETE,     // a chunked body's last chunk arrived
+    HTTP_END_TIMEOUT,      // nothing came for the stall limit
+    HTTP_END_LIMIT,        // the attempt ran out of time
+    HTTP_END_CANCELLED,    // the user cancelled
+    HTTP_END_BROKEN        // the connection failed, or the chunked framing broke
+};
+
 struct HttpReply {
     Socket* socket;            // open, for the rest of the reply
     HttpReplyHeader header;    // when the request judged the reply
     int32_t bodyStart;         // where the body begins in the buffer
-    int32_t filled;            // bytes of the reply in the buffer
+    int32_t filled;            // bytes of the reply in the buffer (a chunked body decoded)
+    char url[HTTP_TEXT_SIZE];  // the address that answered, after redirects
+    int32_t end;               // an HttpEnd
+    uint32_t started;          // tick count when the attempt began
+    int32_t limitMs;           // of the whole attempt
+    HttpChunked chunked;       // when the header says so
 };
 
 // Makes the exchange up to where the caller reads: the request header is
@@ -57,9 +90,14 @@ struct HttpReply {
 // proxy's settings). 0 when the attempt failed, logged, with nothing left open.
 int HttpExchangeOpen(const HttpRequest* request, char* buffer, int32_t size, HttpReply* reply);
 
-// The next piece of the reply: 1 with `*received` bytes, 0 once the server
-// has closed, the read failed or it timed out.
+// The next piece of the body (a chunked body decoded): 1 with `*received`
+// bytes, 0 once it ended; `reply->end` says how, and what was not a normal
+// end is logged.
 int HttpExchangeRead(HttpReply* reply, char* buffer, int32_t size, int32_t* received);
+
+// 1 when the reply's header says how long its body is (a Content-Length, or
+// the chunked coding) so that its end can be proven.
+bool HttpBodyHasKnownEnd(const HttpReply* reply);
 
 // Shuts the reply's connection and frees its socket.
 void HttpExchangeClose(HttpReply* reply);

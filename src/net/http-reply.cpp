@@ -76,6 +76,36 @@ bool ParseLength(Line value, int64_t* number) {
     return true;
 }
 
+// Copies a value that fits; one that does not leaves `to` empty.
+void CopyValue(Line value, char* to, size_t size) {
+    size_t length = (size_t)(value.end - value.begin);
+    if (length > size - 1) length = 0;
+    std::memcpy(to, value.begin, length);
+    to[length] = '\0';
+}
+
+bool EqualsNoCase(Line value, const char* wanted) { return NameIs(value, wanted); }
+
+// "bytes START-END/TOTAL" (TOTAL may be "*"); anything else is no range.
+void ParseContentRange(Line value, HttpReplyHeader* header) {
+    const char* p = value.begin;
+    if (value.end - p < 6 || !NameIs({p, p + 6}, "bytes ")) return;
+    p += 6;
+    const char* dash = static_cast<const char*>(std::memchr(p, '-', (size_t)(value.end - p)));
+    const char* slash =
+        dash ? static_cast<const char*>(std::memchr(dash, '/', (size_t)(value.end - dash))) : nullptr;
+    int64_t start = 0, end = 0, total = -1;
+    if (!slash || !ParseLength({p, dash}, &start) || !ParseLength({dash + 1, slash}, &end) ||
+        end < start)
+        return;
+    if (!(slash + 2 == value.end && slash[1] == '*') && !ParseLength({slash + 1, value.end}, &total))
+        return;
+    if (total >= 0 && end >= total) return;
+    header->rangeStart = start;
+    header->rangeEnd = end;
+    header->rangeTotal = total;
+}
+
 bool ParseField(Line line, HttpReplyHeader* header) {
     const char* colon = static_cast<const char*>(
         std::memchr(line.begin, ':', (size_t)(line.end - line.begin)));
@@ -96,6 +126,21 @@ bool ParseField(Line line, HttpReplyHeader* header) {
         if (header->locationTooLong) length = 0;
         std::memcpy(header->location, value.begin, length);
         header->location[length] = '\0';
+    } else if (NameIs(name, "transfer-encoding")) {
+        // Only chunked (which we undo) or nothing at all keep the body's bytes
+        // as the file's bytes.
+        if (EqualsNoCase(value, "chunked")) header->chunked = true;
+        else if (!EqualsNoCase(value, "identity")) header->otherCoding = true;
+    } else if (NameIs(name, "etag")) {
+        // A weak tag may not ask for a part of the file (If-Range).
+        if (value.end - value.begin < 2 || value.begin[0] != 'W' || value.begin[1] != '/')
+            CopyValue(value, header->etag, sizeof header->etag);
+    } else if (NameIs(name, "last-modified")) {
+        CopyValue(value, header->lastModified, sizeof header->lastModified);
+    } else if (NameIs(name, "accept-ranges")) {
+        header->noRanges = EqualsNoCase(value, "none");
+    } else if (NameIs(name, "content-range")) {
+        ParseContentRange(value, header);
     }
     return true;
 }
@@ -117,6 +162,9 @@ int HttpParseReplyHeader(const char* data, int32_t length, HttpReplyHeader* head
     header->contentLength = -1;
     header->location[0] = '\0';
     header->locationTooLong = false;
+    header->chunked = header->otherCoding = header->noRanges = false;
+    header->etag[0] = header->lastModified[0] = '\0';
+    header->rangeStart = header->rangeEnd = header->rangeTotal = -1;
     if (length <= 0) return 0;
 
     const char* limit = data + length;

@@ -9,6 +9,8 @@
 // A header longer than this is refused; real servers send well under 8 KB.
 #define HTTP_HEADER_SIZE_MAXIMUM 16384
 #define HTTP_STATUS_LINE_SIZE 160
+// A validator longer than this is not kept: the download then cannot resume.
+#define HTTP_VALIDATOR_SIZE 160
 
 struct HttpReplyHeader {
     int status;                               // 100 to 999
@@ -16,6 +18,14 @@ struct HttpReplyHeader {
     int64_t contentLength;                    // -1 when the header gives none
     char location[HTTP_TEXT_SIZE];            // empty when the header gives none
     bool locationTooLong;                     // a Location that did not fit
+    bool chunked;                             // Transfer-Encoding: chunked
+    bool otherCoding;                         // a transfer coding we cannot undo
+    bool noRanges;                            // Accept-Ranges: none
+    char etag[HTTP_VALIDATOR_SIZE];           // a strong ETag, quotes kept; else empty
+    char lastModified[HTTP_VALIDATOR_SIZE];   // empty when the header gives none
+    int64_t rangeStart;                       // Content-Range: bytes START-END/TOTAL,
+    int64_t rangeEnd;                         // -1 each without one; TOTAL -1 for "*"
+    int64_t rangeTotal;
 };
 
 // The offset just past the empty line that ends the header within

@@ -27,8 +27,11 @@ int HttpSplitUrl(const char* url, char* site, char* path) {
     const char* marker = nullptr;
     char* scan = StrFind(site, "://", &marker) ? site + (marker - site) + 3 : site;
     char* lastColon = nullptr;
+    bool bracketed = false;    // inside an IPv6 address's brackets
     while (*scan && *scan != '/') {
-        if (*scan == ':') lastColon = scan;
+        if (*scan == '[') bracketed = true;
+        else if (*scan == ']') bracketed = false;
+        else if (*scan == ':' && !bracketed) lastColon = scan;
         ++scan;
     }
     StrCopy(path, scan);    // no longer than site itself
@@ -49,16 +52,23 @@ static void ParseServer(const char* url, char* scheme, char* name, int32_t* port
                    password);
 }
 
+// A host as a request names it: an IPv6 address in brackets.
+static void WriteHost(const char* name, int32_t port, char* text) {
+    const char* open = std::strchr(name, ':') ? "[" : "";
+    const char* close = open[0] ? "]" : "";
+    if (port != 0)
+        std::snprintf(text, HTTP_TEXT_SIZE, "%s%s%s:%d", open, name, close, port);
+    else
+        std::snprintf(text, HTTP_TEXT_SIZE, "%s%s%s", open, name, close);
+}
+
 void HttpHostField(const char* url, char* host) {
     CHECK_POINTER(url);
     CHECK_POINTER(host);
     char scheme[SOCKET_SCHEME_SIZE], name[SOCKET_HOST_SIZE];
     int32_t port = 0;
     ParseServer(url, scheme, name, &port);
-    if (port != 0 && port != SocketDefaultPort(scheme))
-        std::snprintf(host, HTTP_TEXT_SIZE, "%s:%d", name, port);
-    else
-        std::snprintf(host, HTTP_TEXT_SIZE, "%s", name);
+    WriteHost(name, port != SocketDefaultPort(scheme) ? port : 0, host);
 }
 
 namespace {
@@ -91,7 +101,7 @@ int StartSecureChannel(Socket* connection, const char* url, bool throughProxy,
     int32_t port = 0;
     ParseServer(url, scheme, name, &port);
     char target[HTTP_TEXT_SIZE];
-    std::snprintf(target, sizeof target, "%s:%d", name, port);
+    WriteHost(name, port, target);
     if (throughProxy) {
         int tunnel = HttpOpenTunnel(connection, target, userAgent, auth);
         if (tunnel == HTTP_TUNNEL_AUTH_REQUIRED) return HTTP_OPEN_PROXY_AUTH;
@@ -106,6 +116,32 @@ void Discard(Socket** connection) {
 }
 
 }    // namespace
+
+// A connection to the first of the host's addresses that answers (a name
+// may stand for IPv6 and IPv4 addresses); NULL, logged, when none does.
+static Socket* ConnectToHost(const HttpRequest* request, const HostAddress& host,
+                             const char* url) {
+    // No wait without progress lasts longer than the stall limit, nor past
+    // what is left of the attempt.
+    int32_t wait = HttpLimits.stallMs;
+    if (request->attemptLimitMs > 0 && request->attemptLimitMs < wait) wait = request->attemptLimitMs;
+    for (int i = 0; i < host.count; ++i) {
+        Socket* connection = nullptr;
+        SocketNew(&connection);
+        SocketCreateFor(connection, SOCKET_PROTOCOL_TCP, host.addresses[i].family);
+        connection->connectTimeout = connection->readTimeout = wait;
+        connection->idle = request->idle;
+        if (SocketConnectTo(connection, &host.addresses[i], host.port)) return connection;
+        bool cancelled = connection->stop == SOCKET_STOP_CANCELLED;
+        char address[SOCKET_ADDRESS_TEXT_SIZE];
+        SocketAddressText(&host.addresses[i], address);
+        LogPrint("Unable to connect to machine %s:%d for URL '%s'\n", address, host.port, url);
+        SocketClose(connection);
+        SocketDelete(&connection);
+        if (cancelled) break;
+    }
+    return nullptr;
+}
 
 bool HttpIsSecure(const char* url) {
     CHECK_POINTER(url);
@@ -155,15 +191,8 @@ int HttpOpenRequestVia(const HttpRequest* request, const ProxyRoute* route, Prox
     }
 
     HttpReportStep(request, HTTP_STEP_CONNECTING);
-    Socket* connection = nullptr;
-    SocketNew(&connection);
-    SocketCreate(connection, SOCKET_PROTOCOL_TCP);
-    if (!SocketConnect(connection, host.address, host.port)) {
-        LogPrint("Unable to connect to machine %d.%d.%d.%d:%d for URL '%s'\n", host.address[0],
-                 host.address[1], host.address[2], host.address[3], host.port, url);
-        Discard(&connection);
-        return HTTP_OPEN_UNREACHABLE;
-    }
+    Socket* connection = ConnectToHost(request, host, url);
+    if (!connection) return HTTP_OPEN_UNREACHABLE;
     // An encrypted address never falls back to plain HTTP: a tunnel or
     // handshake that fails ends the attempt.
     if (secure) {
@@ -186,6 +215,7 @@ int HttpOpenRequestVia(const HttpRequest* request, const ProxyRoute* route, Prox
         HeaderAppend(&writer, "Content-Length: %d\r\n", request->bodyLength);
     if (proxied && !secure && auth && auth->authorization[0])
         HeaderAppend(&writer, "Proxy-Authorization: %s\r\n", auth->authorization);
+    if (request->extraFields) HeaderAppend(&writer, "%s", request->extraFields);
     HeaderAppend(&writer, "Connection: closed\r\n\r\n");
     if (!writer.fits) {
         LogPrint("Request header too large (%d > %d)\n", writer.length, bufferSize - 1);

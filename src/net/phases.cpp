@@ -8,8 +8,9 @@ int RunInPhases(const char* phaseLog, const char* retryQuestion, const char* tit
     for (;;) {
         LogPrint(phaseLog, phase);
         if (phase < 2) {
-            if (attempt(phase == 0 ? 1 : 0, context) == 1)
-                return 1;
+            int result = attempt(phase == 0 ? 1 : 0, context);
+            if (result == 1 || result == PHASE_CANCELLED)
+                return result;
             phase = phase + 1;
         } else if (ask(retryQuestion, title)) {
             phase = 1;

@@ -45,14 +45,18 @@ int SocketWait(SocketSet* readSet, SocketSet* writeSet, SocketSet* exceptSet, So
     SocketSet* work[3];
     for (int i = 0; i < 3; ++i) work[i] = given[i] ? &copies[i] : nullptr;
 
+    // With an idle hook the slices are short, so that a window stays alive.
+    const int64_t sliceMs = socket && socket->idle ? SOCKET_IDLE_SLICE_MS : 1000;
     int64_t remainingMs = timeoutMs;
     int result = 0;
     do {
         for (int i = 0; i < 3; ++i) CopySet(work[i], given[i]);
+        if (socket && socket->idle && socket->idle() == 1) socket->cancel = 1;
         if (socket && socket->cancel == 1) return 1;
-        long slice = remainingMs >= 1000 ? 1000000L : (long)(remainingMs > 0 ? remainingMs : 0) * 1000L;
+        long slice = remainingMs >= sliceMs ? (long)sliceMs * 1000L
+                                            : (long)(remainingMs > 0 ? remainingMs : 0) * 1000L;
         result = PlatSocketSelect(work[0], work[1], work[2], slice);
-        remainingMs -= 1000;
+        remainingMs -= sliceMs;
         if (result < 0) return 0;
         if (result > 0) break;
         PlatSleep(0);    // yield the processor between slices
@@ -66,19 +70,26 @@ int SocketWait(SocketSet* readSet, SocketSet* writeSet, SocketSet* exceptSet, So
 namespace {
 
 // The address a SocketConnect argument stands for, in network byte order.
-void ConnectAddress(const uint8_t* address, uint8_t* target) {
-    if (address == (const uint8_t*)1 || address == (const uint8_t*)3) std::memset(target, 0xFF, 4);
-    else if (address == (const uint8_t*)2) std::memset(target, 0, 4);
-    else std::memcpy(target, address, 4);
+void ConnectAddress(const uint8_t* address, PlatAddress* target) {
+    std::memset(target, 0, sizeof *target);
+    target->family = PLAT_FAMILY_IPV4;
+    if (address == (const uint8_t*)1 || address == (const uint8_t*)3) std::memset(target->bytes, 0xFF, 4);
+    else if (address == (const uint8_t*)2) std::memset(target->bytes, 0, 4);
+    else std::memcpy(target->bytes, address, 4);
 }
 
 }    // namespace
 
 int SocketConnect(Socket* socket, const uint8_t* address, int port) {
     CHECK_POINTER(address);
+    PlatAddress target;
+    ConnectAddress(address, &target);
+    return SocketConnectTo(socket, &target, port);
+}
+
+int SocketConnectTo(Socket* socket, const PlatAddress* target, int port) {
+    CHECK_POINTER(target);
     if (!socket || socket->handle == SOCKET_HANDLE_NONE) return 0;
-    uint8_t target[4];
-    ConnectAddress(address, target);
 
     // Connect without blocking, then wait for the outcome under our limit.
     int remembered = socket->blocking;
@@ -103,15 +114,18 @@ int SocketConnect(Socket* socket, const uint8_t* address, int port) {
     SocketSetBlocking(socket, remembered);
 
     if (count == 0) {
+        socket->stop = socket->cancel == 1 ? SOCKET_STOP_CANCELLED : SOCKET_STOP_TIMEOUT;
         if (socket->cancel == 1) LogPrint("Socket connect cancelled\n");
         else LogPrint("Socket connect timeout (%d)\n", socket->connectTimeout);
         socket->cancel = 0;
         return 0;
     }
+    socket->stop = SOCKET_STOP_FAILED;
     if (SocketSetHas(&exceptSet, socket)) return 0;
     if (!SocketSetHas(&writeSet, socket)) return 0;
+    socket->stop = SOCKET_STOP_NONE;
 
-    std::memcpy(socket->peerAddress, target, 4);
+    if (target->family == PLAT_FAMILY_IPV4) std::memcpy(socket->peerAddress, target->bytes, 4);
     socket->peerPort = port;
     return 1;
 }
@@ -126,8 +140,10 @@ int SocketReadWire(Socket* socket, void* buffer, int32_t size, int32_t* received
     SocketSetClear(&readSet);
     SocketSetAdd(&readSet, socket);
     int32_t count = 0;
+    socket->stop = SOCKET_STOP_FAILED;
     if (!SocketWait(&readSet, nullptr, nullptr, socket, socket->readTimeout, &count)) return 0;
     if (count == 0) {
+        socket->stop = socket->cancel == 1 ? SOCKET_STOP_CANCELLED : SOCKET_STOP_TIMEOUT;
         if (socket->cancel == 1) LogPrint("Socket Read cancelled\n");
         else LogPrint("Socket Read timeout (%d)\n", socket->readTimeout);
         socket->cancel = 0;
@@ -136,8 +152,16 @@ int SocketReadWire(Socket* socket, void* buffer, int32_t size, int32_t* received
     if (!SocketSetHas(&readSet, socket)) return 0;
 
     int got = PlatSocketReceive(socket->handle, buffer, size);
-    if (got < 0) return PlatSocketLastError() == SOCKERR_WOULDBLOCK;
-    if (got == 0) return 0;    // the peer closed the connection
+    if (got < 0) {
+        if (PlatSocketLastError() != SOCKERR_WOULDBLOCK) return 0;
+        socket->stop = SOCKET_STOP_NONE;
+        return 1;
+    }
+    if (got == 0) {    // the peer closed the connection
+        socket->stop = SOCKET_STOP_CLOSED;
+        return 0;
+    }
+    socket->stop = SOCKET_STOP_NONE;
     *received = got;
     return 1;
 }

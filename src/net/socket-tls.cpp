@@ -64,5 +64,9 @@ int SocketRead(Socket* socket, void* buffer, int32_t size, int32_t* received) {
     CHECK_POINTER(received);
     *received = 0;
     if (!socket || !socket->tls) return SocketReadWire(socket, buffer, size, received);
-    return PlatTlsReceive(socket->tls, buffer, size, received);
+    socket->stop = SOCKET_STOP_NONE;
+    if (PlatTlsReceive(socket->tls, buffer, size, received)) return 1;
+    // The server ended the channel itself, without the connection failing.
+    if (socket->stop == SOCKET_STOP_NONE) socket->stop = SOCKET_STOP_CLOSED;
+    return 0;
 }

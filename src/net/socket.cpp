@@ -39,6 +39,8 @@ int SocketNew(Socket** socket) {
     for (uint8_t& byte : created->peerAddress) byte = 0;
     created->peerPort = 0;
     created->tls = nullptr;
+    created->idle = nullptr;
+    created->stop = SOCKET_STOP_NONE;
     *socket = created;
     return 1;
 }
@@ -68,6 +70,10 @@ const ProtocolRow protocols[] = {
 }    // namespace
 
 int SocketCreate(Socket* socket, int protocol) {
+    return SocketCreateFor(socket, protocol, PLAT_FAMILY_IPV4);
+}
+
+int SocketCreateFor(Socket* socket, int protocol, int family) {
     if (!socket) {
         LogPrint("Socket must be created first!\n");
         return 0;
@@ -89,7 +95,7 @@ int SocketCreate(Socket* socket, int protocol) {
     if (!row) {
         LogPrint("Unknown socket protocol '%d'\n", protocol);
     } else {
-        socket->handle = PlatSocketOpen(row->kind, row->protocol);
+        socket->handle = PlatSocketOpen(family, row->kind, row->protocol);
     }
     if (socket->handle == SOCKET_HANDLE_NONE) {
         socket->protocol = 0;

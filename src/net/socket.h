@@ -34,6 +34,21 @@
 
 #define HOST_NAME_SIZE 256
 
+// Why the last connect or read of a socket gave up.
+enum SocketStop {
+    SOCKET_STOP_NONE = 0,     // it did not (or nothing was tried yet)
+    SOCKET_STOP_CLOSED,       // the peer closed the connection
+    SOCKET_STOP_TIMEOUT,      // nothing came within the time-out
+    SOCKET_STOP_CANCELLED,    // `cancel` was set, or the idle hook asked to end
+    SOCKET_STOP_FAILED        // the system reported an error (reset, refused, ...)
+};
+
+// Called between the slices of every wait of a socket that has one: it may
+// keep a user interface alive; 1 asks to end the wait as a cancel does.
+typedef int (*SocketIdle)();
+// The slice of a wait with an idle hook, short enough for a window to answer.
+#define SOCKET_IDLE_SLICE_MS 100
+
 struct Socket {
     int32_t cancel;            // 1 ends a pending connect or read wait within a second
     PlatSocket handle;         // SOCKET_HANDLE_NONE when no system socket is open
@@ -44,13 +59,22 @@ struct Socket {
     uint8_t peerAddress[4];    // network byte order
     int32_t peerPort;          // host byte order
     PlatTls tls;               // the encrypted channel once started, else NULL
+    SocketIdle idle;           // NULL for none
+    int32_t stop;              // a SocketStop: why the last connect or read gave up
 };
+
+// A name resolves to at most this many addresses that are tried in turn.
+#define HOST_ADDRESS_COUNT 8
 
 struct HostAddress {
     char name[HOST_NAME_SIZE];
-    uint8_t address[4];    // network byte order
+    uint8_t address[4];    // the first IPv4 address, network byte order; 0 without one
     int32_t port;          // host byte order
+    int32_t count;         // of `addresses`, IPv6 and IPv4 in the system's order
+    PlatAddress addresses[HOST_ADDRESS_COUNT];
 };
+// The longest address as text: "[" 39 characters "]" and the NUL.
+#define SOCKET_ADDRESS_TEXT_SIZE 48
 
 // A set of handles for SocketWait, laid out as the Windows Sockets fd_set.
 typedef PlatSocketSet SocketSet;
@@ -69,6 +93,8 @@ const char* SocketErrorCodeText(int code);
 int SocketNew(Socket** socket);
 int SocketDelete(Socket** socket);
 int SocketCreate(Socket* socket, int protocol);
+// SocketCreate for an address family (PLAT_FAMILY_IPV4 or _IPV6).
+int SocketCreateFor(Socket* socket, int protocol, int family);
 int SocketClose(Socket* socket);
 int SocketShutdown(Socket* socket);
 int SocketSetBlocking(Socket* socket, int blocking);
@@ -77,6 +103,8 @@ int SocketSetBlocking(Socket* socket, int blocking);
 // channel's plain bytes (a write then sends all of them); the Wire calls
 // always carry the bytes as they travel.
 int SocketConnect(Socket* socket, const uint8_t* address, int port);
+// SocketConnect to an address of either family (the socket must be of it).
+int SocketConnectTo(Socket* socket, const PlatAddress* address, int port);
 int SocketWrite(Socket* socket, const void* data, int32_t length, int32_t* sent);
 int SocketRead(Socket* socket, void* buffer, int32_t size, int32_t* received);
 int SocketWriteWire(Socket* socket, const void* data, int32_t length, int32_t* sent);
@@ -107,3 +135,5 @@ int SocketResolveUrl(HostAddress* host, const char* url);
 // The port a scheme uses when a URL names none ("http" 80); 0 when unknown.
 int SocketDefaultPort(const char* scheme);
 int SocketLocalHost(HostAddress* host);
+// An address as a log shows it: "127.0.0.1", "[::1]".
+void SocketAddressText(const PlatAddress* address, char* text);

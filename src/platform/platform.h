@@ -68,6 +68,13 @@ void PlatReportLine(const char* line);
 // format). Until a writer is set they are dropped.
 void PlatSetLogWriter(void (*writer)(const char* line));
 
+// The user's interrupt: Ctrl-C on the terminal (POSIX) or the console
+// (Windows). While caught (1) an interrupt no longer ends the process but is
+// remembered, for PlatInterrupted to tell; 0 restores what it did before and
+// forgets it.
+void PlatCatchInterrupt(int catchIt);
+int PlatInterrupted();
+
 // The modal error notice of a fatal report: a message box with an error
 // icon and an OK button (POSIX: standard error). Returns when dismissed.
 void PlatFatalNotice(const char* text, const char* caption);
@@ -180,6 +187,8 @@ int32_t PlatRegSetValue(HKEY key, const char* name, uint32_t type, const void* d
 // stored type. ERROR_MORE_DATA when the buffer is too small.
 int32_t PlatRegQueryValue(HKEY key, const char* name, uint32_t* type, void* data,
                           uint32_t* size);
+// ERROR_FILE_NOT_FOUND when the key has no such value.
+int32_t PlatRegDeleteValue(HKEY key, const char* name);
 
 // ---------------------------------------------------------------------------
 // 4. Processes and components
@@ -486,7 +495,7 @@ void PlatTlsClose(PlatTls tls);
 // ---------------------------------------------------------------------------
 // 12. Sockets. The few system calls the core's socket layer (net/socket.h)
 // is built on, with the semantics of Windows Sockets 1.1 on both systems
-// (Winsock; BSD sockets on POSIX). Addresses are IPv4, four bytes in network
+// (Winsock; BSD sockets on POSIX). Addresses are IPv4 or IPv6 in network
 // byte order; ports are in host byte order. A call that fails leaves a
 // Windows Sockets error code for PlatSocketLastError: POSIX records each
 // errno (and each name-service failure) as the matching code, so one error
@@ -495,6 +504,15 @@ void PlatTlsClose(PlatTls tls);
 typedef struct PlatSocket_* PlatSocket;
 // No socket: what a failed open gives (Winsock's INVALID_SOCKET).
 #define PLAT_SOCKET_NONE ((PlatSocket) ~(uintptr_t)0)
+
+// An address of either family: IPv4 in the first four bytes, or IPv6 in
+// all sixteen.
+#define PLAT_FAMILY_IPV4 4
+#define PLAT_FAMILY_IPV6 6
+struct PlatAddress {
+    int32_t family;
+    uint8_t bytes[16];
+};
 
 // Kinds of PlatSocketOpen, with the Windows Sockets values.
 #define PLAT_SOCKET_STREAM 1
@@ -511,9 +529,10 @@ void PlatSocketSetLastError(int code);
 int PlatSocketStartup(uint16_t* granted);
 int PlatSocketCleanup();
 
-// An IPv4 socket of `kind` for the IP protocol number `protocol` (0: the
-// kind's default); PLAT_SOCKET_NONE with the error set when none is made.
-PlatSocket PlatSocketOpen(int kind, int protocol);
+// A socket of the address `family` and `kind` for the IP protocol number
+// `protocol` (0: the kind's default); PLAT_SOCKET_NONE with the error set
+// when none is made.
+PlatSocket PlatSocketOpen(int family, int kind, int protocol);
 int PlatSocketClose(PlatSocket socket);
 // Ends both directions of the connection; the socket stays open.
 int PlatSocketShutdown(PlatSocket socket);
@@ -523,7 +542,7 @@ int PlatSocketSetNonBlocking(PlatSocket socket, int nonBlocking);
 // Connects to `address`:`port`. 1 when connected; 0 with the error set. A
 // non-blocking socket whose connect is under way fails with "would block"
 // (10035) on both systems; PlatSocketSelect then tells the outcome.
-int PlatSocketConnect(PlatSocket socket, const uint8_t* address, int port);
+int PlatSocketConnect(PlatSocket socket, const PlatAddress* address, int port);
 
 // select() as Windows Sockets defines it, over sets laid out as its fd_set
 // (POSIX: built on poll(), so handle numbers are not limited by FD_SETSIZE).
@@ -546,13 +565,14 @@ int PlatSocketSend(PlatSocket socket, const void* data, int32_t length);
 // the connection, -1 with the error set.
 int PlatSocketReceive(PlatSocket socket, void* buffer, int32_t size);
 
-// Looks a host name up in the name service (gethostbyname; it may block for
-// as long as the service likes). 1 with its first IPv4 address and its
-// official name (NULL when the service gives none; the system's storage,
-// valid until the thread's next lookup). 0 when the name is not found, with
-// the error set (11001 to 11004), and 0 with the error untouched when it has
-// no IPv4 address.
-int PlatSocketLookupHost(const char* name, uint8_t* address, const char** officialName);
+// Looks a host name (or an address written as text, IPv6 too) up in the
+// name service (getaddrinfo; it may block for as long as the service
+// likes). 1 with up to `capacity` of its addresses, IPv6 and IPv4 in the
+// order the system prefers, and its canonical name cut to fit
+// `canonicalSize` (empty when the service gives none). 0 when the name is
+// not found, with the error set (11001 to 11004).
+int PlatSocketResolve(const char* name, PlatAddress* addresses, int capacity, int* count,
+                      char* canonical, int canonicalSize);
 // The local host's name, cut to size - 1 characters. 1, or 0 with the error
 // set.
 int PlatSocketHostName(char* buffer, int size);

@@ -146,6 +146,12 @@ int RegistrySetString(HKEY key, const char* valueName, const char* text) {
     return RegistrySetValue(key, REG_SZ, KIND_STRING, valueName, text, (uint32_t)std::strlen(text));
 }
 
+int RegistryDeleteValue(HKEY key, const char* valueName) {
+    CHECK_POINTER(valueName);
+    int32_t result = PlatRegDeleteValue(key, valueName);
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND ? 1 : 0;
+}
+
 int RegistryGetString(HKEY key, const char* valueName, char* buffer, uint32_t size) {
     return RegistryGetValue(key, REG_SZ, KIND_STRING, valueName, buffer, size);
 }

@@ -28,6 +28,8 @@ int RegistrySetValue(HKEY key, uint32_t type, const char* kindName, const char* 
 int RegistryGetValue(HKEY key, uint32_t type, const char* kindName, const char* valueName,
                      void* buffer, uint32_t size);
 int RegistrySetString(HKEY key, const char* valueName, const char* text);
+// Removes the value; 1 also when there was none.
+int RegistryDeleteValue(HKEY key, const char* valueName);
 int RegistryGetString(HKEY key, const char* valueName, char* buffer, uint32_t size);
 int RegistrySetInt32(HKEY key, const char* valueName, int32_t value);
 int RegistryGetInt32(HKEY key, const char* valueName, int32_t* value);

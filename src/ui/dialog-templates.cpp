@@ -8,6 +8,7 @@
 
 static const DialogControl WaitControls[] = {
     {IDC_WAIT_PROGRESS, CONTROL_PROGRESS, "", 5, 5, 190, 10},
+    {IDCANCEL, CONTROL_BUTTON, "Cancel", 76, 20, 50, 13},
 };
 
 static const DialogControl UpdateControls[] = {
@@ -66,7 +67,7 @@ static const DialogControl VerificationControls[] = {
 };
 
 static const DialogTemplate Templates[] = {
-    {IDD_WAIT, "Please wait...", "MS Sans Serif", 8, 202, 20, DIALOG_MODAL_FRAME, WaitControls,
+    {IDD_WAIT, "Please wait...", "MS Sans Serif", 8, 202, 38, DIALOG_MODAL_FRAME, WaitControls,
      COUNT_OF(WaitControls)},
     {IDD_UPDATE, "Electronic Update...", "MS Sans Serif", 8, 245, 55,
      DIALOG_MODAL_FRAME | DIALOG_CLOSE_BOX, UpdateControls, COUNT_OF(UpdateControls)},

@@ -92,3 +92,13 @@ int WaitWindowShow(int flag);
 int WaitProgress(double percentage);
 // The wait window, NULL outside WaitWindowCreate .. WaitWindowDestroy.
 HWND WaitWindowHandle();
+
+// A way out of long work: while allowed, the window's Cancel button (and
+// Ctrl-C on the terminal or console) asks to end it; otherwise the button
+// is disabled. Allowing again forgets an earlier request.
+int WaitWindowAllowCancel(int allow);
+// 1 once the user asked to cancel while it was allowed.
+int WaitWindowCancelled();
+// For waits that block: handles the window's messages and tells whether
+// the user asked to cancel (a socket's idle hook).
+int WaitWindowPoll();

@@ -9,12 +9,21 @@
 #include "ui/ui.h"
 
 static HWND WaitWindow = nullptr;
+// Process-wide like the window itself: whether its Cancel button counts now,
+// and whether it was pressed.
+static bool CancelAllowed = false;
+static bool CancelPressed = false;
 
 static int WaitWindowProcedure(HWND dialog, const DialogEvent* event, void*) {
     switch (event->kind) {
     case DIALOG_OPENED:
         ProgressInit(dialog, IDC_WAIT_PROGRESS);
+        DlgEnableItem(dialog, IDCANCEL, 0);
         PlatSetForegroundWindow(dialog);
+        return 1;
+    case DIALOG_COMMAND:
+        if (event->control != IDCANCEL) return 0;
+        if (CancelAllowed) CancelPressed = true;
         return 1;
     case DIALOG_CLOSE:
         PlatDialogEnd(dialog, event->parameter);
@@ -57,3 +66,21 @@ int WaitProgress(double percentage) {
 }
 
 HWND WaitWindowHandle() { return WaitWindow; }
+
+int WaitWindowAllowCancel(int allow) {
+    CancelAllowed = allow == 1;
+    CancelPressed = false;
+    PlatCatchInterrupt(CancelAllowed ? 1 : 0);
+    if (WaitWindow != nullptr) DlgEnableItem(WaitWindow, IDCANCEL, CancelAllowed ? 1 : 0);
+    return 1;
+}
+
+int WaitWindowCancelled() {
+    if (CancelAllowed && PlatInterrupted()) CancelPressed = true;
+    return CancelPressed ? 1 : 0;
+}
+
+int WaitWindowPoll() {
+    PumpMessages();
+    return WaitWindowCancelled();
+}

@@ -27,15 +27,24 @@ struct CheckRun {
     const char* url;   // the version information: the script's, or the policy's mirror
 };
 
+// A cancelled attempt ends the phases: the user asked for no more.
+int Outcome(int result) {
+    if (result == 1 || !WaitWindowCancelled())
+        return result;
+    LogPrint("Cancelled by the user\n");
+    return PHASE_CANCELLED;
+}
+
 int AttemptVersionInfo(int32_t useProxy, void* context) {
     auto* run = static_cast<CheckRun*>(context);
-    return FetchVersionInfo(run->settings, run->url, useProxy, run->reply, UPDATE_REPLY_SIZE);
+    return Outcome(FetchVersionInfo(run->settings, run->url, useProxy, run->reply,
+                                    UPDATE_REPLY_SIZE));
 }
 
 int AttemptDownload(int32_t useProxy, void* context) {
     auto* run = static_cast<CheckRun*>(context);
-    return DownloadUpdate(run->settings, run->session, run->session->offer.downloadUrl, useProxy,
-                          run->reply, UPDATE_REPLY_SIZE);
+    return Outcome(DownloadUpdate(run->settings, run->session, run->session->offer.downloadUrl,
+                                  useProxy, run->reply, UPDATE_REPLY_SIZE));
 }
 
 // Nobody answers an unattended run: after the proxy and the direct attempt
@@ -48,9 +57,16 @@ int AskToRetry(const char* question, const char* title) {
     return AskYesNo(question, title);
 }
 
+// The phases under the wait window, which offers a way out meanwhile.
 int RunPhases(const char* phaseLog, const char* retryQuestion, PhaseAttempt attempt,
               CheckRun* run) {
-    return RunInPhases(phaseLog, retryQuestion, UPDATE_CAPTION, AskToRetry, attempt, run);
+    WaitProgress(0);
+    WaitWindowShow(1);
+    WaitWindowAllowCancel(1);
+    int result = RunInPhases(phaseLog, retryQuestion, UPDATE_CAPTION, AskToRetry, attempt, run);
+    WaitWindowAllowCancel(0);
+    WaitWindowShow(0);
+    return result;
 }
 
 void StartNewRelease(const UpdateSession* session) {
@@ -128,12 +144,9 @@ static void TakeOffer(InstallScript* settings, CheckRun* run, int* result) {
         return;
     }
     if (!ElevateForDownload(settings)) return;
-    WaitProgress(0);
-    WaitWindowShow(1);
     *result = RunPhases("Update download on phase %d\n",
                         "There was a problem downloading the update, would you like to try again?",
                         AttemptDownload, run);
-    WaitWindowShow(0);
     if (*result == 1) StartNewRelease(run->session);
 }
 
@@ -144,6 +157,7 @@ int CheckForUpdate(InstallScript* settings) {
     const char* url = UpdateAddress(settings, &policy);
     if (url == nullptr)
         return 1;
+    RemoveLeftoverDownload(settings);
 
     char question[2 * SCRIPT_TEXT_SIZE + 64];
     std::snprintf(question, sizeof question,
@@ -156,13 +170,10 @@ int CheckForUpdate(InstallScript* settings) {
     char* reply = MEM_ALLOC(char, UPDATE_REPLY_SIZE);
     UpdateSession session = {};
     CheckRun run = {settings, &session, reply, url};
-    WaitProgress(0);
-    WaitWindowShow(1);
     int result = RunPhases("Update on phase %d\n",
                            "There was a problem checking with the update server, would you "
                            "like to try again?",
                            AttemptVersionInfo, &run);
-    WaitWindowShow(0);
 
     if (result == 1) {
         if (!ParseVersionInfo(settings, reply, &session))
@@ -175,6 +186,8 @@ int CheckForUpdate(InstallScript* settings) {
     }
 
     MEM_FREE(&reply, UPDATE_REPLY_SIZE);
+    if (result == PHASE_CANCELLED)
+        ShowMessage("The update was cancelled.", UPDATE_CAPTION);
     if (result == 0)
         ShowMessage("Unable to contact the update server, please try again later.", UPDATE_CAPTION);
     return 1;

@@ -79,6 +79,24 @@ int ShowUpdateDialog(const InstallScript* settings, UpdateSession* session);
 int DownloadUpdate(const InstallScript* settings, UpdateSession* session, const char* url,
                    int32_t useProxy, char* buffer, int32_t size);
 
+// The prefix of the download's temporary file beside its target
+// (UpdXXXX.TMP).
+#define DOWNLOAD_TEMP_PREFIX "Upd"
+// A download's whole attempt, its resumed parts included, ends after this.
+#define DOWNLOAD_ATTEMPT_LIMIT_MS (60 * 60 * 1000)
+// A download broken off resumes at most this many times within an attempt.
+#define DOWNLOAD_RESUMES_MAXIMUM 5
+
+// The product's folder, where downloads go, with its separator (320). 1
+// when the install path could be expanded.
+int DownloadFolder(const InstallScript* settings, char* folder);
+// The temporary file of a download is recorded while it exists, so that a
+// run killed half-way leaves nothing behind for long: the next update
+// check removes it (only a file of our naming, in the product's folder).
+void RememberPartialDownload(const InstallScript* settings, const char* path);
+void ForgetPartialDownload(const InstallScript* settings);
+void RemoveLeftoverDownload(const InstallScript* settings);
+
 // The file name of a download address: the part after its last "/" (the
 // whole address when no "/" follows its first character). 1 and the name
 // in `name` (UPDATE_TEXT_SIZE) only for a plain file name: one that names

@@ -23,7 +23,8 @@ int FetchVersionInfo(InstallScript* settings, const char* url, int32_t useProxy,
         return 0;
     buffer[0] = '\0';
 
-    HttpRequest request = {url, VERSION_CHECK_AGENT, "GET", nullptr, 0, useProxy, 1, WaitProgress};
+    HttpRequest request = {url, VERSION_CHECK_AGENT, "GET", nullptr, 0, useProxy, 1, WaitProgress,
+                           WaitWindowPoll};
     HttpReply reply;
     if (!HttpExchangeOpen(&request, buffer, size, &reply)) {
         buffer[0] = '\0';
@@ -42,6 +43,13 @@ int FetchVersionInfo(InstallScript* settings, const char* url, int32_t useProxy,
 
     WaitProgress(HTTP_STEP_RECEIVED);
     HttpExchangeClose(&reply);
+    // A reply that stopped coming, broke off or was cancelled is not the
+    // server's whole answer (the reason is logged).
+    if (reply.end != HTTP_END_OPEN && reply.end != HTTP_END_CLOSED &&
+        reply.end != HTTP_END_COMPLETE) {
+        buffer[0] = '\0';
+        return 0;
+    }
     // A reply cut short may have lost blocks or the end of a value. One that
     // fills the buffer is kept as far as it goes.
     int64_t body = offset - reply.bodyStart;

@@ -17,13 +17,14 @@ DRAIN_TIMEOUT = 3.0
 class LoopbackServer:
     """A server for one test; subclasses answer connections in serve()."""
 
-    def __init__(self, folder):
+    def __init__(self, folder, ipv6=False):
         self.folder = folder
         self.count = 0
         self.lock = threading.Lock()
         self.stopping = threading.Event()
-        self.listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-        self.listener.bind(("127.0.0.1", 0))
+        family = socket.AF_INET6 if ipv6 else socket.AF_INET
+        self.listener = socket.socket(family, socket.SOCK_STREAM)
+        self.listener.bind(("::1" if ipv6 else "127.0.0.1", 0))
         self.port = self.listener.getsockname()[1]
 
     def write_file(self, name, data):

@@ -196,17 +196,20 @@ class ServerProcess {
 class HttpServer : public ServerProcess {
   public:
     explicit HttpServer(const std::string& caseName,
-                        const std::vector<std::pair<std::string, std::string>>& routes = {})
-        : ServerProcess("httpserver.py", Arguments(caseName, routes)) {}
+                        const std::vector<std::pair<std::string, std::string>>& routes = {},
+                        bool ipv6 = false)
+        : ServerProcess("httpserver.py", Arguments(caseName, routes, ipv6)), ipv6_(ipv6) {}
 
     std::string Url(const std::string& path) const {
-        return "http://127.0.0.1:" + std::to_string(Port()) + path;
+        return (ipv6_ ? "http://[::1]:" : "http://127.0.0.1:") + std::to_string(Port()) + path;
     }
     // The case for every request, and the cases of some paths.
     static std::vector<std::string> Arguments(
-        const std::string& caseName, const std::vector<std::pair<std::string, std::string>>& routes) {
+        const std::string& caseName, const std::vector<std::pair<std::string, std::string>>& routes,
+        bool ipv6) {
         const std::string cases = SourceFolder() + "/tests/servers/cases/";
         std::vector<std::string> arguments = {"--case", cases + caseName + ".case"};
+        if (ipv6) arguments.push_back("--ipv6");
         for (const auto& route : routes) {
             arguments.push_back("--route");
             arguments.push_back(route.first + "=" + cases + route.second + ".case");
@@ -218,6 +221,9 @@ class HttpServer : public ServerProcess {
     std::string Request(int number = 1) const {
         return Folder().WaitFor("request-" + std::to_string(number), 5000);
     }
+
+  private:
+    bool ipv6_;
 };
 
 // tinyproxy on loopback.

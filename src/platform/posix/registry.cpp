@@ -191,6 +191,29 @@ int32_t PlatRegSetValue(HKEY key, const char* name, uint32_t type, const void* d
     return Outcome(result, ERROR_BADDB);
 }
 
+int32_t PlatRegDeleteValue(HKEY key, const char* name) {
+    std::string path;
+    int32_t result = PathOfKey(key, &path);
+    if (result != ERROR_SUCCESS)
+        return result;
+    if (name == nullptr)
+        name = "";
+    result = RegFileAccess([&](RegStore& store, bool& changed) {
+        RegKey* holder = KeyExists(store, path) ? RegFindKey(store, path) : nullptr;
+        if (holder == nullptr)
+            return (int32_t)ERROR_KEY_DELETED;
+        for (auto value = holder->values.begin(); value != holder->values.end(); ++value) {
+            if (RegNameEqual(value->name, name)) {
+                holder->values.erase(value);
+                changed = true;
+                return (int32_t)ERROR_SUCCESS;
+            }
+        }
+        return (int32_t)ERROR_FILE_NOT_FOUND;
+    });
+    return Outcome(result, ERROR_BADDB);
+}
+
 int32_t PlatRegQueryValue(HKEY key, const char* name, uint32_t* type, void* data, uint32_t* size) {
     std::string path;
     int32_t result = PathOfKey(key, &path);

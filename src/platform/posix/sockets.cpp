@@ -69,12 +69,12 @@ int PlatSocketStartup(uint16_t* granted) {
 
 int PlatSocketCleanup() { return 1; }
 
-PlatSocket PlatSocketOpen(int kind, int protocol) {
+PlatSocket PlatSocketOpen(int family, int kind, int protocol) {
     int type = kind == PLAT_SOCKET_STREAM     ? SOCK_STREAM
                : kind == PLAT_SOCKET_DATAGRAM ? SOCK_DGRAM
                : kind == PLAT_SOCKET_RAW      ? SOCK_RAW
                                               : -1;
-    int descriptor = ::socket(AF_INET, type, protocol);
+    int descriptor = ::socket(family == PLAT_FAMILY_IPV6 ? AF_INET6 : AF_INET, type, protocol);
     if (descriptor < 0) {
         RecordErrno();
         return PLAT_SOCKET_NONE;
@@ -101,13 +101,24 @@ int PlatSocketSetNonBlocking(PlatSocket socket, int nonBlocking) {
     return 0;
 }
 
-int PlatSocketConnect(PlatSocket socket, const uint8_t* address, int port) {
-    sockaddr_in target;
+int PlatSocketConnect(PlatSocket socket, const PlatAddress* address, int port) {
+    sockaddr_storage target;
+    socklen_t length;
     std::memset(&target, 0, sizeof target);
-    target.sin_family = AF_INET;
-    target.sin_port = htons((uint16_t)port);
-    std::memcpy(&target.sin_addr.s_addr, address, 4);
-    if (::connect(ToDescriptor(socket), (const sockaddr*)&target, sizeof target) == 0) return 1;
+    if (address->family == PLAT_FAMILY_IPV6) {
+        sockaddr_in6* six = (sockaddr_in6*)&target;
+        six->sin6_family = AF_INET6;
+        six->sin6_port = htons((uint16_t)port);
+        std::memcpy(&six->sin6_addr, address->bytes, 16);
+        length = sizeof *six;
+    } else {
+        sockaddr_in* four = (sockaddr_in*)&target;
+        four->sin_family = AF_INET;
+        four->sin_port = htons((uint16_t)port);
+        std::memcpy(&four->sin_addr.s_addr, address->bytes, 4);
+        length = sizeof *four;
+    }
+    if (::connect(ToDescriptor(socket), (const sockaddr*)&target, length) == 0) return 1;
     // A non-blocking connect under way is "would block" to Windows Sockets.
     socketError = errno == EINPROGRESS ? WSA_WOULDBLOCK : CodeForErrno(errno);
     return 0;
@@ -179,23 +190,46 @@ int PlatSocketReceive(PlatSocket socket, void* buffer, int32_t size) {
     return (int)count;
 }
 
-int PlatSocketLookupHost(const char* name, uint8_t* address, const char** officialName) {
-    hostent* entry = ::gethostbyname(name);
-    if (!entry) {
-        // gethostbyname reports through h_errno; Windows Sockets has codes
-        // for each.
-        switch (h_errno) {
-        case HOST_NOT_FOUND: socketError = WSA_HOST_NOT_FOUND; break;
-        case TRY_AGAIN: socketError = WSA_TRY_AGAIN; break;
-        case NO_RECOVERY: socketError = WSA_NO_RECOVERY; break;
-        default: socketError = WSA_NO_DATA; break;
-        }
+int PlatSocketResolve(const char* name, PlatAddress* addresses, int capacity, int* count,
+                      char* canonical, int canonicalSize) {
+    *count = 0;
+    if (canonicalSize > 0) canonical[0] = '\0';
+    addrinfo hints;
+    std::memset(&hints, 0, sizeof hints);
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_CANONNAME;
+    addrinfo* found = nullptr;
+    int result = ::getaddrinfo(name, nullptr, &hints, &found);
+    if (result != 0) {
+        // Windows Sockets has a code for each way a look-up fails.
+        socketError = result == EAI_NONAME   ? WSA_HOST_NOT_FOUND
+                      : result == EAI_AGAIN  ? WSA_TRY_AGAIN
+                      : result == EAI_FAIL   ? WSA_NO_RECOVERY
+                                             : WSA_NO_DATA;
         return 0;
     }
-    if (entry->h_addrtype != AF_INET || entry->h_length != 4 || !entry->h_addr_list[0]) return 0;
-    std::memcpy(address, entry->h_addr_list[0], 4);
-    *officialName = entry->h_name;
-    return 1;
+    for (addrinfo* entry = found; entry && *count < capacity; entry = entry->ai_next) {
+        PlatAddress& address = addresses[*count];
+        std::memset(&address, 0, sizeof address);
+        if (entry->ai_family == AF_INET6) {
+            address.family = PLAT_FAMILY_IPV6;
+            std::memcpy(address.bytes, &((const sockaddr_in6*)entry->ai_addr)->sin6_addr, 16);
+        } else if (entry->ai_family == AF_INET) {
+            address.family = PLAT_FAMILY_IPV4;
+            std::memcpy(address.bytes, &((const sockaddr_in*)entry->ai_addr)->sin_addr, 4);
+        } else {
+            continue;
+        }
+        ++*count;
+    }
+    if (found->ai_canonname && canonicalSize > 0) {
+        std::strncpy(canonical, found->ai_canonname, (size_t)canonicalSize - 1);
+        canonical[canonicalSize - 1] = '\0';
+    }
+    ::freeaddrinfo(found);
+    if (*count == 0) socketError = WSA_NO_DATA;
+    return *count > 0;
 }
 
 int PlatSocketHostName(char* buffer, int size) {

@@ -82,6 +82,11 @@ static LONG QueryText(HKEY key, const wchar_t* name, DWORD storedSize, void* dat
     return ERROR_SUCCESS;
 }
 
+int32_t PlatRegDeleteValue(HKEY key, const char* name) {
+    if (KeptUnchanged) return ERROR_ACCESS_DENIED;
+    return RegDeleteValueA(key, name);
+}
+
 int32_t PlatRegQueryValue(HKEY key, const char* name, uint32_t* type, void* data, uint32_t* size) {
     const std::wstring wideName = Widen(name);
     DWORD storedType = 0;

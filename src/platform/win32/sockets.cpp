@@ -3,6 +3,7 @@
 // winnt.h's MEM_FREE (a VirtualFree flag) would shadow the core's tracked
 // free, so this file includes no header of the core but the seam.
 #include <winsock2.h>
+#include <ws2tcpip.h>
 
 #include "platform/platform.h"
 
@@ -32,12 +33,12 @@ int PlatSocketStartup(uint16_t* granted) {
 
 int PlatSocketCleanup() { return WSACleanup() == 0; }
 
-PlatSocket PlatSocketOpen(int kind, int protocol) {
+PlatSocket PlatSocketOpen(int family, int kind, int protocol) {
     int type = kind == PLAT_SOCKET_STREAM     ? SOCK_STREAM
                : kind == PLAT_SOCKET_DATAGRAM ? SOCK_DGRAM
                : kind == PLAT_SOCKET_RAW      ? SOCK_RAW
                                               : -1;
-    return FromSocket(::socket(AF_INET, type, protocol));
+    return FromSocket(::socket(family == PLAT_FAMILY_IPV6 ? AF_INET6 : AF_INET, type, protocol));
 }
 
 int PlatSocketClose(PlatSocket socket) { return closesocket(ToSocket(socket)) == 0; }
@@ -49,13 +50,24 @@ int PlatSocketSetNonBlocking(PlatSocket socket, int nonBlocking) {
     return ioctlsocket(ToSocket(socket), FIONBIO, &argument) == 0;
 }
 
-int PlatSocketConnect(PlatSocket socket, const uint8_t* address, int port) {
-    sockaddr_in target;
+int PlatSocketConnect(PlatSocket socket, const PlatAddress* address, int port) {
+    sockaddr_storage target;
+    int length;
     std::memset(&target, 0, sizeof target);
-    target.sin_family = AF_INET;
-    target.sin_port = htons((uint16_t)port);
-    std::memcpy(&target.sin_addr.s_addr, address, 4);
-    return ::connect(ToSocket(socket), (const sockaddr*)&target, sizeof target) == 0;
+    if (address->family == PLAT_FAMILY_IPV6) {
+        sockaddr_in6* six = (sockaddr_in6*)&target;
+        six->sin6_family = AF_INET6;
+        six->sin6_port = htons((uint16_t)port);
+        std::memcpy(&six->sin6_addr, address->bytes, 16);
+        length = sizeof *six;
+    } else {
+        sockaddr_in* four = (sockaddr_in*)&target;
+        four->sin_family = AF_INET;
+        four->sin_port = htons((uint16_t)port);
+        std::memcpy(&four->sin_addr.s_addr, address->bytes, 4);
+        length = sizeof *four;
+    }
+    return ::connect(ToSocket(socket), (const sockaddr*)&target, length) == 0;
 }
 
 int PlatSocketSelect(PlatSocketSet* readSet, PlatSocketSet* writeSet, PlatSocketSet* exceptSet,
@@ -94,13 +106,43 @@ int PlatSocketReceive(PlatSocket socket, void* buffer, int32_t size) {
     return count == SOCKET_ERROR ? -1 : count;
 }
 
-int PlatSocketLookupHost(const char* name, uint8_t* address, const char** officialName) {
-    hostent* entry = ::gethostbyname(name);
-    if (!entry) return 0;
-    if (entry->h_addrtype != AF_INET || entry->h_length != 4 || !entry->h_addr_list[0]) return 0;
-    std::memcpy(address, entry->h_addr_list[0], 4);
-    *officialName = entry->h_name;
-    return 1;
+int PlatSocketResolve(const char* name, PlatAddress* addresses, int capacity, int* count,
+                      char* canonical, int canonicalSize) {
+    *count = 0;
+    if (canonicalSize > 0) canonical[0] = '\0';
+    addrinfo hints;
+    std::memset(&hints, 0, sizeof hints);
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_CANONNAME;
+    addrinfo* found = nullptr;
+    int result = ::getaddrinfo(name, nullptr, &hints, &found);
+    if (result != 0) {
+        // getaddrinfo returns its Windows Sockets code instead of setting it.
+        WSASetLastError(result);
+        return 0;
+    }
+    for (addrinfo* entry = found; entry && *count < capacity; entry = entry->ai_next) {
+        PlatAddress& address = addresses[*count];
+        std::memset(&address, 0, sizeof address);
+        if (entry->ai_family == AF_INET6) {
+            address.family = PLAT_FAMILY_IPV6;
+            std::memcpy(address.bytes, &((const sockaddr_in6*)entry->ai_addr)->sin6_addr, 16);
+        } else if (entry->ai_family == AF_INET) {
+            address.family = PLAT_FAMILY_IPV4;
+            std::memcpy(address.bytes, &((const sockaddr_in*)entry->ai_addr)->sin_addr, 4);
+        } else {
+            continue;
+        }
+        ++*count;
+    }
+    if (found->ai_canonname && canonicalSize > 0) {
+        std::strncpy(canonical, found->ai_canonname, (size_t)canonicalSize - 1);
+        canonical[canonicalSize - 1] = '\0';
+    }
+    ::freeaddrinfo(found);
+    if (*count == 0) WSASetLastError(WSANO_DATA);
+    return *count > 0;
 }
 
 int PlatSocketHostName(char* buffer, int size) {

@@ -207,4 +207,57 @@ TEST_F(SocketLayer, ResolvesQuadsNamesAndUrls) {
     EXPECT_GT(std::strlen(host.name), 0u);
 }
 
+// IPv6: literal addresses in brackets, names with addresses of both
+// families, and the address as a log line writes it.
+TEST_F(SocketLayer, Ipv6AddressesInUrlsNamesAndLogs) {
+    struct Url {
+        const char* url;
+        const char* host;
+        int port;
+    } urls[] = {
+        {"http://[::1]:8080/dir/file", "::1", 8080},
+        {"http://[2001:db8::7]/x", "2001:db8::7", 80},
+        {"[::1]:3128", "::1", 3128},
+    };
+    for (const Url& u : urls) {
+        char scheme[SOCKET_SCHEME_SIZE], host[SOCKET_HOST_SIZE], directory[64], file[64];
+        char user[SOCKET_USER_SIZE], password[SOCKET_PASSWORD_SIZE];
+        int32_t port = 0;
+        SocketParseUrl(u.url, scheme, host, &port, directory, 64, file, 64, user, password);
+        EXPECT_STREQ(host, u.host) << u.url;
+        EXPECT_EQ(port, u.port) << u.url;
+    }
+
+    HostAddress host;
+    ASSERT_EQ(SocketResolveUrl(&host, "http://[::1]:81/x"), 1);
+    ASSERT_EQ(host.count, 1);
+    EXPECT_EQ(host.addresses[0].family, PLAT_FAMILY_IPV6);
+    EXPECT_EQ(host.addresses[0].bytes[15], 1);
+    EXPECT_EQ(host.port, 81);
+    EXPECT_EQ(Quad(host.address), "0.0.0.0");    // no IPv4 address
+    ASSERT_EQ(SocketResolveHost(&host, "localhost"), 1);
+    ASSERT_GE(host.count, 1);
+    EXPECT_EQ(Quad(host.address), "127.0.0.1");
+
+    struct Text {
+        PlatAddress address;
+        const char* text;
+    } texts[] = {
+        {{PLAT_FAMILY_IPV4, {10, 1, 2, 3}}, "10.1.2.3"},
+        {{PLAT_FAMILY_IPV6, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}}, "[::1]"},
+        {{PLAT_FAMILY_IPV6, {0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7}},
+         "[2001:db8::7]"},
+        {{PLAT_FAMILY_IPV6, {0xfe, 0x80, 0, 1, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0}},
+         "[fe80:1:0:2::]"},
+        {{PLAT_FAMILY_IPV6, {0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff,
+                             0xff, 0xff, 0xff, 0xff, 0xff}},
+         "[ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff]"},
+    };
+    for (const Text& t : texts) {
+        char text[SOCKET_ADDRESS_TEXT_SIZE];
+        SocketAddressText(&t.address, text);
+        EXPECT_STREQ(text, t.text);
+    }
+}
+
 }    // namespace

@@ -7,7 +7,8 @@
 
 namespace {
 
-const uint8_t loopback[4] = {127, 0, 0, 1};
+const PlatAddress loopback4 = {PLAT_FAMILY_IPV4, {127, 0, 0, 1}};
+const PlatAddress* const loopback = &loopback4;
 const int closedPort = 1;    // nothing listens on port 1 of the loopback address
 
 class SeamSockets : public ::testing::Test {
@@ -16,7 +17,7 @@ protected:
         uint16_t granted = 0;
         ASSERT_EQ(PlatSocketStartup(&granted), 1);
         EXPECT_EQ(granted, 0x0101);
-        handle = PlatSocketOpen(PLAT_SOCKET_STREAM, 6);
+        handle = PlatSocketOpen(PLAT_FAMILY_IPV4, PLAT_SOCKET_STREAM, 6);
         ASSERT_NE(handle, PLAT_SOCKET_NONE);
     }
     void TearDown() override {

@@ -2,9 +2,11 @@
 // loopback server: what is requested, what is kept, and that a failed or
 // refused download never touches the file that was there.
 #include "log-capture.h"
+#include "net/http-exchange.h"
 #include "net/socket.h"
 #include "scratch-folder.h"
 #include "test_socket_servers.h"
+#include "system/registry.h"
 #include "update/release-signature.h"
 #include "update/update.h"
 
@@ -18,6 +20,31 @@
 namespace {
 
 using net_test::HttpServer;
+
+// A key pair of the test's own, and signatures of what the server sends.
+struct Signer {
+    uint8_t secret[PLAT_P256_SECRET_SIZE];
+    uint8_t publicKey[PLAT_P256_PUBLIC_SIZE];
+    Signer() { EXPECT_EQ(PlatP256Generate(secret, publicKey), 1); }
+    std::string Key() const {
+        char hex[RELEASE_KEY_HEX_LENGTH + 1];
+        HexEncode(publicKey, PLAT_P256_PUBLIC_SIZE, hex);
+        return hex;
+    }
+    std::string Sign(const std::string& identity, const std::string& version,
+                     const std::string& name, const std::string& content) const {
+        uint8_t fileDigest[PLAT_SHA256_SIZE], digest[PLAT_SHA256_SIZE];
+        uint8_t signature[PLAT_P256_SIGNATURE_SIZE];
+        PlatHash hash = PlatSha256Begin();
+        PlatHashAdd(hash, content.data(), content.size());
+        PlatHashFinish(hash, fileDigest);
+        ReleaseMessageDigest(identity.c_str(), version.c_str(), name.c_str(), fileDigest, digest);
+        EXPECT_EQ(PlatP256Sign(secret, publicKey, digest, signature), 1);
+        char hex[RELEASE_SIGNATURE_HEX_LENGTH + 1];
+        HexEncode(signature, PLAT_P256_SIGNATURE_SIZE, hex);
+        return hex;
+    }
+};
 
 const char* const kAgentLine =
     "User-Agent: Tolvane Update Download Uninstall (www.tolvane.example)\r\n";
@@ -114,40 +141,152 @@ TEST_F(UpdateNetwork, CompleteDownloadReplacesTheOldFile) {
     EXPECT_TRUE(log.Has("Recieved -> [11 / 11]\n"));
 }
 
-TEST_F(UpdateNetwork, WithoutLengthTheFileEndsWhereTheServerCloses) {
-    HttpServer server("release-no-length");
-    ASSERT_GT(server.Port(), 0);
-    LogCapture log;
-    EXPECT_EQ(Download(server.Url("/demo.exe")), 1);
-    EXPECT_EQ(ScratchFolder::Read(InFolder("demo.exe")), "new release");
-    EXPECT_FALSE(log.Has("Filesize"));
+// Without a length or a chunked end nothing proves a file complete: only
+// the vendor's signature lets it in. A chunked body that broke off is known
+// to be incomplete, signed or not.
+TEST_F(UpdateNetwork, UnprovenReleaseNeedsItsSignature) {
+    Signer vendor;
+    struct Case {
+        const char* caseName;
+        const char* content;
+        bool keyed;
+        int result;
+        const char* logLine;
+    } cases[] = {
+        {"release-no-length", "new release", false, 0,
+         "Refusing 'demo.exe': nothing proves it complete (no length, no chunked end) and it "
+         "is not signed\n"},
+        {"release-no-length", "new release", true, 1, "Signature of 'demo.exe' verified\n"},
+        // The empty line's CR LF opens the second piece: the header is whole.
+        {"release-split-header", "new release 123", true, 1, "Signature of 'demo.exe' verified\n"},
+        {"release-chunked", "new release", false, 1, "Recieved -> ["},
+        {"release-chunked-cut", "new release", true, 0, "Reply ended within its chunked body\n"},
+        {"release-chunked-cut", "new release", false, 0, "Reply ended within its chunked body\n"},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder::Write(InFolder("demo.exe"), "old release");
+        std::snprintf(settings_.updateKey, sizeof settings_.updateKey, "%s",
+                      c.keyed ? vendor.Key().c_str() : "");
+        std::snprintf(session_.offer.identity, sizeof session_.offer.identity, "Tolvane Demo");
+        std::snprintf(session_.offer.versionRecord, sizeof session_.offer.versionRecord, "1.60");
+        std::snprintf(session_.offer.signature, sizeof session_.offer.signature, "%s",
+                      vendor.Sign("Tolvane Demo", "1.60", "demo.exe", c.content).c_str());
+        HttpServer server(c.caseName);
+        ASSERT_GT(server.Port(), 0);
+        LogCapture log;
+        EXPECT_EQ(Download(server.Url("/demo.exe")), c.result) << c.caseName << c.keyed;
+        EXPECT_EQ(ScratchFolder::Read(InFolder("demo.exe")), c.result ? c.content : "old release")
+            << c.caseName;
+        EXPECT_EQ(Files(), std::vector<std::string>{"demo.exe"}) << c.caseName;
+        EXPECT_TRUE(log.Has(c.logLine)) << c.caseName << "\n" << log.Text();
+    }
 }
 
-TEST_F(UpdateNetwork, HeaderIsCollectedWhereverTheReadsSplitIt) {
-    // The empty line's CR LF opens the second piece: a complete reply.
-    HttpServer server("release-split-header");
-    ASSERT_GT(server.Port(), 0);
-    ScratchFolder::Write(InFolder("demo.exe"), "old release");
-    EXPECT_EQ(Download(server.Url("/demo.exe")), 1);
-    EXPECT_EQ(ScratchFolder::Read(InFolder("demo.exe")), "new release 123");
+// A transfer broken off (closed early, or silent) asks for the rest with
+// Range and If-Range into the same file; a server that sends the whole
+// file instead starts it over. Only the resumed request carries the fields.
+TEST_F(UpdateNetwork, BrokenDownloadResumes) {
+    HttpTimeLimits saved = HttpLimits;
+    HttpLimits.stallMs = 500;
+    struct Case {
+        const char* caseName;
+        const char* fields;      // of the second request
+        const char* logLine;
+    } cases[] = {
+        {"release-resume", "Range: bytes=4-\r\nIf-Range: \"v1\"\r\nConnection",
+         "Resuming at 4 bytes\n"},
+        {"release-stall", "Range: bytes=4-\r\nIf-Range: \"v1\"\r\nConnection",
+         "Socket Read timeout (500)\n"},
+        {"release-restart",
+         "Range: bytes=4-\r\nIf-Range: Tue, 01 Dec 2026 10:00:00 GMT\r\nConnection",
+         "The server sent the whole file again (HTTP/1.0 200 OK)\n"},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder::Write(InFolder("demo.exe"), "old release");
+        HttpServer server(c.caseName);
+        ASSERT_GT(server.Port(), 0);
+        LogCapture log;
+        EXPECT_EQ(Download(server.Url("/files/demo.exe")), 1) << c.caseName << log.Text();
+        EXPECT_EQ(ScratchFolder::Read(InFolder("demo.exe")), "new release") << c.caseName;
+        EXPECT_EQ(Files(), std::vector<std::string>{"demo.exe"}) << c.caseName;
+        EXPECT_EQ(server.Request(1).find("Range"), std::string::npos) << c.caseName;
+        EXPECT_NE(server.Request(2).find(c.fields), std::string::npos)
+            << c.caseName << "\n" << server.Request(2);
+        EXPECT_TRUE(log.Has(c.logLine)) << c.caseName << "\n" << log.Text();
+    }
+    HttpLimits = saved;
+}
+
+// A run killed half-way left its temporary file: the next check removes
+// it, and only a file of our naming in the product's folder.
+TEST_F(UpdateNetwork, LeftoverOfAKilledRunIsRemoved) {
+    std::snprintf(settings_.registryPath, sizeof settings_.registryPath,
+                  "Software\\UninstallTests\\Leftover");
+    HKEY product = nullptr;
+    ASSERT_EQ(RegistryCreateKey(&product, REGISTRY_CURRENT_USER, settings_.registryPath), 1);
+    RegistryCloseKey(&product);
+    struct Case {
+        std::string recorded;
+        bool removed;
+    } cases[] = {
+        {InFolder("Upd1A2F.TMP"), true},
+        {InFolder("UPD7.tmp"), true},
+        {InFolder("demo.exe"), false},
+        {InFolder("Upd12345.TMP"), false},
+        {InFolder("sub\\Upd1.TMP"), false},
+        {folder_ + "-other\\Upd1.TMP", false},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder::Write(InFolder("Upd1A2F.TMP"), "part");
+        ScratchFolder::Write(InFolder("UPD7.tmp"), "part");
+        ScratchFolder::Write(InFolder("demo.exe"), "release");
+        ScratchFolder::Write(InFolder("Upd12345.TMP"), "part");
+        RememberPartialDownload(&settings_, c.recorded.c_str());
+        RemoveLeftoverDownload(&settings_);
+        EXPECT_EQ(Files().size(), c.removed ? 3u : 4u) << c.recorded;
+        if (c.removed) {
+            EXPECT_EQ(PlatFileExists(c.recorded.c_str()), 0) << c.recorded;
+        }
+    }
+    // A download records its file while it runs, and no longer afterwards.
+    HttpServer server("release");
+    ASSERT_EQ(Download(server.Url("/demo.exe")), 1);
+    ScratchFolder::Write(InFolder("Upd1.TMP"), "not ours now");
+    RemoveLeftoverDownload(&settings_);
+    EXPECT_EQ(PlatFileExists(InFolder("Upd1.TMP").c_str()), 1);
+    RegistryDeleteKey(REGISTRY_CURRENT_USER, "Software\\UninstallTests\\Leftover");
 }
 
 TEST_F(UpdateNetwork, RedirectsAreFollowedWithinTheAttempt) {
     HttpServer server("redirect", {{"/files/demo.exe", "release"}});
     ASSERT_GT(server.Port(), 0);
-    LogCapture log;
-    EXPECT_EQ(Download(server.Url("/old/demo.exe")), 1);
-    EXPECT_EQ(ScratchFolder::Read(InFolder("demo.exe")), "new release");
-    EXPECT_EQ(server.Request(2).substr(0, 30), "GET /files/demo.exe HTTP/1.0\r\n");
-    EXPECT_TRUE(log.Has("Redirected (HTTP/1.1 302 Found) to '" + server.Url("/files/demo.exe") +
-                        "'\n"))
-        << log.Text();
+    for (const char* caseName : {"redirect", "redirect-relative"}) {
+        HttpServer moved(caseName, {{"/files/demo.exe", "release"}});
+        ASSERT_GT(moved.Port(), 0);
+        LogCapture log;
+        EXPECT_EQ(Download(moved.Url("/old/demo.exe")), 1) << caseName;
+        EXPECT_EQ(ScratchFolder::Read(InFolder("demo.exe")), "new release");
+        EXPECT_EQ(moved.Request(2).substr(0, 30), "GET /files/demo.exe HTTP/1.0\r\n");
+        EXPECT_TRUE(log.Has(") to '" + moved.Url("/files/demo.exe") + "'\n")) << log.Text();
+    }
 
     // The version information follows them too.
     EXPECT_EQ(FetchVersionInfo(&settings_, server.Url("/old/versions.txt").c_str(), 0,
                                reply_.data(), UPDATE_REPLY_SIZE),
               1);
     EXPECT_NE(std::string(reply_.c_str()).find("\r\n\r\nnew release"), std::string::npos);
+}
+
+// An address written as [::1] reaches a server listening on IPv6 alone,
+// and the request names it so.
+TEST_F(UpdateNetwork, Ipv6LiteralAddressesWork) {
+    HttpServer server("release", {}, true);
+    ASSERT_GT(server.Port(), 0);
+    EXPECT_EQ(Download(server.Url("/files/demo.exe")), 1);
+    EXPECT_EQ(ScratchFolder::Read(InFolder("demo.exe")), "new release");
+    EXPECT_NE(server.Request().find("\r\nHost: [::1]:" + std::to_string(server.Port()) + "\r\n"),
+              std::string::npos)
+        << server.Request();
 }
 
 // Every way an attempt can fail leaves the old file as it was and no
@@ -208,31 +347,6 @@ TEST_F(UpdateNetwork, VersionInformationCountsOnlyWhenComplete) {
         EXPECT_STREQ(reply_.c_str(), "") << caseName;
     }
 }
-
-// A key pair of the test's own, and signatures of what the server sends.
-struct Signer {
-    uint8_t secret[PLAT_P256_SECRET_SIZE];
-    uint8_t publicKey[PLAT_P256_PUBLIC_SIZE];
-    Signer() { EXPECT_EQ(PlatP256Generate(secret, publicKey), 1); }
-    std::string Key() const {
-        char hex[RELEASE_KEY_HEX_LENGTH + 1];
-        HexEncode(publicKey, PLAT_P256_PUBLIC_SIZE, hex);
-        return hex;
-    }
-    std::string Sign(const std::string& identity, const std::string& version,
-                     const std::string& name, const std::string& content) const {
-        uint8_t fileDigest[PLAT_SHA256_SIZE], digest[PLAT_SHA256_SIZE];
-        uint8_t signature[PLAT_P256_SIGNATURE_SIZE];
-        PlatHash hash = PlatSha256Begin();
-        PlatHashAdd(hash, content.data(), content.size());
-        PlatHashFinish(hash, fileDigest);
-        ReleaseMessageDigest(identity.c_str(), version.c_str(), name.c_str(), fileDigest, digest);
-        EXPECT_EQ(PlatP256Sign(secret, publicKey, digest, signature), 1);
-        char hex[RELEASE_SIGNATURE_HEX_LENGTH + 1];
-        HexEncode(signature, PLAT_P256_SIGNATURE_SIZE, hex);
-        return hex;
-    }
-};
 
 // With a key, only the release the vendor signed for this block is put in
 // place: not another file, not an older release offered as newer, not one
