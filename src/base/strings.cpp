@@ -231,3 +231,10 @@ int IsValidEmail(const char* text) {
     if (at == nullptr || !dotAfterAt || domainLength < 4) return 0;
     return digitAfterLastDot ? 0 : 1;
 }
+
+int StrHexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}

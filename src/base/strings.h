@@ -18,6 +18,8 @@ int StrFindNoCase(const char* text, const char* needle, const char** position);
 int EncodePrintableGroup(const unsigned char* input, char* output);
 int EncodePrintable(const unsigned char* input, int length, char* output, int* size);
 int StrToInt(const char* text);
+// The value of a hexadecimal digit, either case; -1 for any other character.
+int StrHexValue(char c);
 int IsValidEmail(const char* text);
 
 // Bounded appends for the places that must never run past a buffer: 1 when

@@ -1,5 +1,7 @@
 #include "net/http-chunked.h"
 
+#include "base/strings.h"
+
 #include <cstring>
 
 // A size of more than 15 hexadecimal digits is no size a sender means.
@@ -7,18 +9,11 @@
 
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // One byte of framing (not a chunk's data).
 void Frame(HttpChunked* chunked, char c) {
     switch (chunked->state) {
     case CHUNKED_SIZE: {
-        int value = HexValue(c);
+        int value = StrHexValue(c);
         if (value >= 0 && chunked->digits < CHUNK_SIZE_DIGITS_MAXIMUM) {
             chunked->remaining = chunked->remaining * 16 + value;
             ++chunked->digits;

@@ -10,20 +10,13 @@
 
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Copies [begin, end) percent-decoded; 0 when it does not fit.
 int CopyDecoded(char* destination, int size, const char* begin, const char* end) {
     int length = 0;
     for (const char* at = begin; at < end; ++at) {
         char c = *at;
-        if (c == '%' && end - at > 2 && HexValue(at[1]) >= 0 && HexValue(at[2]) >= 0) {
-            c = (char)(HexValue(at[1]) * 16 + HexValue(at[2]));
+        if (c == '%' && end - at > 2 && StrHexValue(at[1]) >= 0 && StrHexValue(at[2]) >= 0) {
+            c = (char)(StrHexValue(at[1]) * 16 + StrHexValue(at[2]));
             at += 2;
         }
         if (length >= size - 1) return 0;

@@ -1,15 +1,10 @@
 #include "update/release-signature.h"
 
+#include "base/strings.h"
+
 #include <cstring>
 
 namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 int HashText(PlatHash hash, const char* text) {
     return PlatHashAdd(hash, text, std::strlen(text)) && PlatHashAdd(hash, "\n", 1);
@@ -29,8 +24,8 @@ void HexEncode(const uint8_t* bytes, int count, char* text) {
 int HexDecode(const char* text, uint8_t* bytes, int count) {
     for (int i = 0; i < count; ++i) {
         if (text[2 * i] == '\0') return 0;
-        int high = HexValue(text[2 * i]);
-        int low = HexValue(text[2 * i + 1]);
+        int high = StrHexValue(text[2 * i]);
+        int low = StrHexValue(text[2 * i + 1]);
         if (high < 0 || low < 0) return 0;
         bytes[i] = static_cast<uint8_t>(high << 4 | low);
     }
