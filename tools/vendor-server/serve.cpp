@@ -3,6 +3,8 @@
 #include "connection-loop.h"
 #include "store.h"
 
+#include "base/strings.h"
+
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/stat.h>
@@ -112,16 +114,6 @@ bool IsPlainName(const std::string& name) {
            name.find('\\') == std::string::npos && name.find('\0') == std::string::npos;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // "%2F" and the like undone; false for a broken escape.
 bool PercentDecoded(const std::string& text, std::string& decoded) {
     decoded.clear();
@@ -132,7 +124,7 @@ bool PercentDecoded(const std::string& text, std::string& decoded) {
         }
         if (i + 2 >= text.size())
             return false;
-        int high = HexDigit(text[i + 1]), low = HexDigit(text[i + 2]);
+        int high = StrHexValue(text[i + 1]), low = StrHexValue(text[i + 2]);
         if (high < 0 || low < 0)
             return false;
         decoded += char(high * 16 + low);
