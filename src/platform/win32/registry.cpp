@@ -84,7 +84,7 @@ static LONG QueryText(HKEY key, const wchar_t* name, DWORD storedSize, void* dat
 
 int32_t PlatRegDeleteValue(HKEY key, const char* name) {
     if (KeptUnchanged) return ERROR_ACCESS_DENIED;
-    return RegDeleteValueA(key, name);
+    return RegDeleteValueW(key, Widen(name).c_str());
 }
 
 int32_t PlatRegQueryValue(HKEY key, const char* name, uint32_t* type, void* data, uint32_t* size) {
